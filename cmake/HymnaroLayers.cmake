@@ -1,0 +1,36 @@
+# Each layer is seen by the layers above it through its own include root:
+# build/include/<target>/<alias> links to the layer's folder, so a target can
+# include "<alias>/Header.h" only for the layers it links, never upwards.
+function(hymnaro_layer_includes target alias)
+  set(root "${CMAKE_BINARY_DIR}/include/${target}")
+  file(MAKE_DIRECTORY "${root}")
+  if(NOT EXISTS "${root}/${alias}")
+    file(CREATE_LINK "${CMAKE_CURRENT_SOURCE_DIR}" "${root}/${alias}" SYMBOLIC)
+  endif()
+  target_include_directories(${target} PUBLIC "${root}")
+endfunction()
+
+macro(hymnaro_apply_sanitizers)
+  if(HYMNARO_SANITIZE)
+    string(REPLACE ";" "," _hy_san "${HYMNARO_SANITIZE}")
+    add_compile_options(-fsanitize=${_hy_san} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${_hy_san})
+  endif()
+endmacro()
+
+# A layer library below capture/ is shared, so process-wide state exists once per process.
+function(hymnaro_shared_layer target alias)
+  add_library(${target} SHARED ${ARGN})
+  set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET default)
+  hymnaro_layer_includes(${target} ${alias})
+  install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/hymnaro-recorder)
+endfunction()
+
+# One GoogleTest executable per concern; tests run through CTest.
+function(hymnaro_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
