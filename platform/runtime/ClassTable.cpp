@@ -44,8 +44,7 @@ bool CoRevokeClassCreator(REFCLSID clsid) {
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID iid,
                          void** object) {
-    if (!object)
-        return E_POINTER;
+    if (!object) return E_POINTER;
     *object = nullptr;
     if ((clsContext & (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER)) == 0)
         return E_INVALIDARG;
@@ -59,7 +58,6 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
                 break;
             }
     }
-    if (!creator)
-        return REGDB_E_CLASSNOTREG;
+    if (!creator) return REGDB_E_CLASSNOTREG;
     return creator(outer, iid, object);
 }

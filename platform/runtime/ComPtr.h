@@ -61,16 +61,14 @@ public:
     T* detach() { return std::exchange(p_, nullptr); }
 
     void reset() {
-        if (T* p = std::exchange(p_, nullptr))
-            p->Release();
+        if (T* p = std::exchange(p_, nullptr)) p->Release();
     }
 
     void swap(ComPtr& other) noexcept { std::swap(p_, other.p_); }
 
     // Stores a new counted reference in an out-place (null allowed).
     HRESULT CopyTo(T** out) const {
-        if (!out)
-            return E_POINTER;
+        if (!out) return E_POINTER;
         *out = p_;
         AddRefIfSet();
         return S_OK;
@@ -90,8 +88,7 @@ public:
 
 private:
     void AddRefIfSet() const {
-        if (p_)
-            p_->AddRef();
+        if (p_) p_->AddRef();
     }
 
     T* p_ = nullptr;

@@ -17,12 +17,9 @@ WideString GuidToWideString(REFGUID guid) {
 
 namespace {
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
@@ -30,8 +27,7 @@ bool ReadHex(const std::string& text, std::size_t pos, int digits, std::uint64_t
     value = 0;
     for (int i = 0; i < digits; ++i) {
         const int d = HexDigit(text[pos + i]);
-        if (d < 0)
-            return false;
+        if (d < 0) return false;
         value = value << 4 | std::uint64_t(d);
     }
     return true;
@@ -44,19 +40,15 @@ std::optional<GUID> GuidFromString(const std::string& text) {
         return std::nullopt;
     GUID g{};
     std::uint64_t v = 0;
-    if (!ReadHex(text, 1, 8, v))
-        return std::nullopt;
+    if (!ReadHex(text, 1, 8, v)) return std::nullopt;
     g.Data1 = DWORD(v);
-    if (!ReadHex(text, 10, 4, v))
-        return std::nullopt;
+    if (!ReadHex(text, 10, 4, v)) return std::nullopt;
     g.Data2 = WORD(v);
-    if (!ReadHex(text, 15, 4, v))
-        return std::nullopt;
+    if (!ReadHex(text, 15, 4, v)) return std::nullopt;
     g.Data3 = WORD(v);
     const std::size_t bytePos[8] = {20, 22, 25, 27, 29, 31, 33, 35};
     for (int i = 0; i < 8; ++i) {
-        if (!ReadHex(text, bytePos[i], 2, v))
-            return std::nullopt;
+        if (!ReadHex(text, bytePos[i], 2, v)) return std::nullopt;
         g.Data4[i] = BYTE(v);
     }
     return g;
@@ -65,8 +57,7 @@ std::optional<GUID> GuidFromString(const std::string& text) {
 std::optional<GUID> GuidFromWideString(const WideString& text) {
     std::string narrow;
     for (char16_t c : text) {
-        if (c > 0x7F)
-            return std::nullopt;
+        if (c > 0x7F) return std::nullopt;
         narrow += char(c);
     }
     return GuidFromString(narrow);

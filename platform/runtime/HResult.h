@@ -4,23 +4,29 @@
 // looked at is written (void)call(), so every ignored result is visible in the code.
 #include "runtime/WinTypes.h"
 
-enum [[nodiscard]] HRESULT : std::int32_t {};
+enum [[nodiscard]] HRESULT : std::int32_t{};
 
-constexpr HRESULT MakeHResult(std::uint32_t value) { return HRESULT(std::int32_t(value)); }
-constexpr bool SUCCEEDED(HRESULT hr) { return std::int32_t(hr) >= 0; }
-constexpr bool FAILED(HRESULT hr) { return std::int32_t(hr) < 0; }
+constexpr HRESULT MakeHResult(std::uint32_t value) {
+    return HRESULT(std::int32_t(value));
+}
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return std::int32_t(hr) >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return std::int32_t(hr) < 0;
+}
 
 // Propagates a failure to the caller; success codes other than S_OK pass.
 #define RETURN_IF_FAILED(expr)                                                                     \
     do {                                                                                           \
         const HRESULT hr_ = (expr);                                                                \
-        if (FAILED(hr_))                                                                           \
-            return hr_;                                                                            \
+        if (FAILED(hr_)) return hr_;                                                               \
     } while (false)
 
 constexpr std::uint32_t FACILITY_WIN32 = 7;
 constexpr HRESULT HRESULT_FROM_WIN32(std::uint32_t code) {
-    return code == 0 ? HRESULT(0) : MakeHResult((code & 0xFFFFu) | (FACILITY_WIN32 << 16) | 0x80000000u);
+    return code == 0 ? HRESULT(0)
+                     : MakeHResult((code & 0xFFFFu) | (FACILITY_WIN32 << 16) | 0x80000000u);
 }
 // A failure made from a system error number (errno): the Win32 code of the same meaning
 // where there is one, so that the error text service can name it.

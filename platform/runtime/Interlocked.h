@@ -4,5 +4,9 @@
 
 #include <atomic>
 
-inline LONG InterlockedIncrement(std::atomic<LONG>& value) { return ++value; }
-inline LONG InterlockedDecrement(std::atomic<LONG>& value) { return --value; }
+inline LONG InterlockedIncrement(std::atomic<LONG>& value) {
+    return ++value;
+}
+inline LONG InterlockedDecrement(std::atomic<LONG>& value) {
+    return --value;
+}

@@ -26,7 +26,8 @@ TEST(ClassTable, UnknownClassIsNotRegistered) {
     EXPECT_EQ(REGDB_E_CLASSNOTREG,
               CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object));
     EXPECT_EQ(nullptr, object);
-    EXPECT_EQ(E_POINTER, CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, nullptr));
+    EXPECT_EQ(E_POINTER,
+              CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, nullptr));
 }
 
 TEST(ClassTable, CreatesThroughTheRegisteredCreatorUntilRevoked) {
@@ -37,7 +38,8 @@ TEST(ClassTable, CreatesThroughTheRegisteredCreatorUntilRevoked) {
         return instance.QueryInterface(iid, object);
     });
     ComPtr<IUnknown> created;
-    EXPECT_EQ(S_OK, CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC, IID_PPV_ARGS(created.put())));
+    EXPECT_EQ(S_OK,
+              CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC, IID_PPV_ARGS(created.put())));
     EXPECT_EQ(&instance, created.get());
     EXPECT_EQ(nullptr, seenOuter);
     EXPECT_EQ(1, instance.refs);

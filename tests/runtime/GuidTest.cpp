@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 namespace {
-constexpr GUID kWaveDest{0x2CDE6ABB, 0xC2FE, 0x484E, {0xAE, 0x4A, 0x25, 0x34, 0xBE, 0x13, 0x88, 0xB9}};
+constexpr GUID kWaveDest{
+    0x2CDE6ABB, 0xC2FE, 0x484E, {0xAE, 0x4A, 0x25, 0x34, 0xBE, 0x13, 0x88, 0xB9}};
 
 TEST(Guid, WritesTheRegistryFormInUpperCase) {
     EXPECT_EQ("{2CDE6ABB-C2FE-484E-AE4A-2534BE1388B9}", GuidToString(kWaveDest));
@@ -17,9 +18,10 @@ TEST(Guid, ReadsTheRegistryFormInEitherCase) {
 }
 
 TEST(Guid, RefusesAnyOtherText) {
-    for (const char* text : {"", "2CDE6ABB-C2FE-484E-AE4A-2534BE1388B9",
-                             "{2CDE6ABB-C2FE-484E-AE4A-2534BE1388B}", "{2CDE6ABB+C2FE-484E-AE4A-2534BE1388B9}",
-                             "{2CDE6ABG-C2FE-484E-AE4A-2534BE1388B9}", "{2CDE6ABB-C2FE-484E-AE4A-2534BE1388B9}x"})
+    for (const char* text :
+         {"", "2CDE6ABB-C2FE-484E-AE4A-2534BE1388B9", "{2CDE6ABB-C2FE-484E-AE4A-2534BE1388B}",
+          "{2CDE6ABB+C2FE-484E-AE4A-2534BE1388B9}", "{2CDE6ABG-C2FE-484E-AE4A-2534BE1388B9}",
+          "{2CDE6ABB-C2FE-484E-AE4A-2534BE1388B9}x"})
         EXPECT_FALSE(GuidFromString(text).has_value()) << text;
     EXPECT_FALSE(GuidFromWideString(u"{2CDE6ABB-C2FE-484E-AE4A-2534BE1388\u00C9}").has_value());
 }
