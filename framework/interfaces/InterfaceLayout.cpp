@@ -11,6 +11,6 @@ static_assert(offsetof(AM_SAMPLE2_PROPERTIES, lActual) == 12);
 static_assert(sizeof(ALLOCATOR_PROPERTIES) == 16);
 static_assert(offsetof(WAVEFORMATEX, nSamplesPerSec) == 4);
 static_assert(offsetof(WAVEFORMATEX, cbSize) == 16);
-static_assert(offsetof(PIN_INFO, achName) == sizeof(void*) + 4 + (sizeof(void*) == 8 ? 4 : 0));
+static_assert(offsetof(PIN_INFO, achName) == sizeof(void*) + 4);
 static_assert(sizeof(FILTER_INFO::achName) == 256);
 static_assert(sizeof(Quality) == 24);
