@@ -8,6 +8,7 @@
 #include "runtime/TaskMemory.h"
 
 #include <cstring>
+#include <new>
 
 HRESULT WideStringToTaskMem(const WideString& text, LPWSTR* buffer) {
     if (!buffer) return E_POINTER;
@@ -41,4 +42,18 @@ std::string MediaErrorText(HRESULT code) {
     char buffer[256] = {}; // empty text when the platform has none for the code
     (void)AMGetErrorTextA(code, buffer, 255);
     return std::string(buffer);
+}
+
+HRESULT HResultFromCurrentException() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (const EAssertionFailure&) {
+        return E_UNEXPECTED;
+    } catch (const Exception&) {
+        return E_FAIL;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
 }

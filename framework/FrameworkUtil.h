@@ -26,3 +26,8 @@ void FreeAndClear(T*& object) {
     object = nullptr;
     delete taken;
 }
+
+// The failure a published method answers, inside a catch block, for the exception being
+// handled: E_OUTOFMEMORY for exhausted memory, E_UNEXPECTED for a violated checked
+// precondition or anything unknown, E_FAIL for any other error with a message.
+HRESULT HResultFromCurrentException() noexcept;
