@@ -193,6 +193,8 @@ HRESULT TestAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME* start, R
     getBufferTimesGiven.push_back({start != nullptr, end != nullptr});
     if (!committed) return VFW_E_NOT_COMMITTED;
     lastSample = new TestSample(properties.cbBuffer, offerSample2);
+    lastSample->setTimeAnswer = sampleSetTimeAnswer;
+    lastSample->getPointerAnswer = sampleGetPointerAnswer;
     return ComPtr<IMediaSample>(lastSample.get()).CopyTo(sample);
 }
 
