@@ -153,6 +153,7 @@ HRESULT TestSample::SetProperties(DWORD size, const BYTE* properties) {
         start = p.tStart;
         stop = p.tStop;
     }
+    if (size >= offsetof(AM_SAMPLE2_PROPERTIES, pMediaType)) streamId = p.dwStreamId;
     return S_OK;
 }
 
