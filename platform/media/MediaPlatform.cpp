@@ -1,0 +1,18 @@
+#include "media/MediaPlatform.h"
+
+#include "framework/interfaces/MediaGuids.h"
+#include "media/MemAllocator.h"
+#include "media/SeekingPassThru.h"
+#include "media/SystemClock.h"
+#include "runtime/ClassTable.h"
+
+void RegisterMediaPlatformClasses() {
+    CoRegisterClassCreator(CLSID_MemoryAllocator, &MemAllocator::Create);
+    CoRegisterClassCreator(CLSID_SeekingPassThru, &SeekingPassThru::Create);
+    CoRegisterClassCreator(CLSID_SystemClock, &SystemClock::Create);
+}
+
+namespace {
+// Registers the classes as soon as the library is loaded.
+const bool registered = (RegisterMediaPlatformClasses(), true);
+} // namespace

@@ -1,0 +1,27 @@
+#pragma once
+// The reference clock (CLSID_SystemClock): the monotonic system clock in 100 ns units.
+// Advise requests are not offered (no filter here waits on the clock).
+// Thread contract: any thread; the object has no mutable state.
+#include "framework/interfaces/Strmif.h"
+#include "media/MediaObject.h"
+
+class SystemClock final : public MediaObject, public IReferenceClock {
+public:
+    explicit SystemClock(IUnknown* outer);
+
+    static HRESULT Create(IUnknown* outer, REFIID iid, void** object);
+    // The clock's reading now, in 100 ns units.
+    static REFERENCE_TIME Now();
+
+    MEDIA_OBJECT_UNKNOWN
+
+    HRESULT GetTime(REFERENCE_TIME* time) override;
+    HRESULT AdviseTime(REFERENCE_TIME baseTime, REFERENCE_TIME streamTime, HEVENT event,
+                       DWORD_PTR* adviseCookie) override;
+    HRESULT AdvisePeriodic(REFERENCE_TIME startTime, REFERENCE_TIME periodTime,
+                           HSEMAPHORE semaphore, DWORD_PTR* adviseCookie) override;
+    HRESULT Unadvise(DWORD_PTR adviseCookie) override;
+
+private:
+    void* FindInterface(REFIID iid) override;
+};
