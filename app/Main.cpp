@@ -112,8 +112,6 @@ TForm1::TForm1(QWidget* parent)
     setStatusBar(StatusBar1);
 
     resize(ClientWidth, ClientHeight);
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
 
     LangDispatcher1 = new TLangDispatcher(this);
     LangDispatcher1->setObjectName(QStringLiteral("LangDispatcher1"));
@@ -133,6 +131,19 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::showEvent(QShowEvent* event) {
+    // Centred on the screen the first time, frame included (known once the window exists).
+    if (!FPlaced) {
+        FPlaced = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QMainWindow::showEvent(event);
+}
 
 void TForm1::FormCreate() {
     LangDispatcher1->SetActiveLanguage(LangGerman);

@@ -59,10 +59,14 @@ public:
     static constexpr int ButtonWidth = 50;
     static constexpr int PictureSize = 24;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void FormCreate();
 
     TClock FClock;
+    bool FPlaced = false;
 };
 
 // The one main window of the program (not owned here; the program creates it).

@@ -18,7 +18,7 @@ void InstallSubstitutes() {
 
 QFont DesignFont(const char* family) {
     InstallSubstitutes();
-    QFont font(QLatin1String(family));
+    QFont font{QString::fromLatin1(family)};
     font.setPointSize(8);
     return font;
 }

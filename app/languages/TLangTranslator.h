@@ -3,6 +3,7 @@
 // language through Qt's property system (items by objectName, the window also by its class
 // name). Thread contract: GUI thread only; no lock.
 #include "app/languages/LangTypes.h"
+#include "app/languages/TLangDispatcher.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,8 +12,6 @@
 #include <QWidget>
 
 #include <optional>
-
-class TLangDispatcher;
 
 class TLangTranslator : public QObject {
     Q_OBJECT

@@ -19,6 +19,7 @@ TACEdit::TACEdit(QWidget* owner) : QLineEdit(owner) {
     // Appending waits until the edit has updated its list for the typed text, so the list
     // shows what was typed, not what was appended.
     connect(this, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        RunGuiHandler(this, [&] { FetchShellFolder(typed); });
         if (FLastKeyDeleted) return;
         QMetaObject::invokeMethod(
             this, [this, typed] { RunGuiHandler(this, [&] { AppendCompletion(typed); }); },
@@ -80,7 +81,7 @@ void TACEdit::CreateWnd() {
     // Without the object model on this thread the edit works without completion.
     if (!FComInitialized) return;
     if (!FSourceModel) CreateSource();
-    FAutoComplete = new QCompleter(FSourceModel, this);
+    FAutoComplete = std::make_unique<QCompleter>(FSourceModel);
     FAutoComplete->setCompletionRole(Qt::DisplayRole);
     // File names on this platform differ by case; the list matches as the user sees it.
     FAutoComplete->setCaseSensitivity(FACSource == acsShell ? Qt::CaseSensitive
@@ -99,6 +100,9 @@ void TACEdit::CreateSource() {
     case acsShell: {
         auto* model = new QFileSystemModel(this);
         model->setRootPath(QString());
+        connect(model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
+            RunGuiHandler(this, [&] { ShellFolderLoaded(folder); });
+        });
         FSourceModel = model;
         break;
     }
@@ -111,9 +115,8 @@ void TACEdit::CreateSource() {
 
 void TACEdit::DestroyWnd() {
     if (FAutoComplete) {
-        if (completer() == FAutoComplete) setCompleter(nullptr);
-        delete FAutoComplete;
-        FAutoComplete = nullptr;
+        if (completer() == FAutoComplete.get()) setCompleter(nullptr);
+        FAutoComplete.reset();
     }
     delete FSourceModel;
     FSourceModel = nullptr;
@@ -131,13 +134,13 @@ void TACEdit::ApplyEnabledAndOptions() {
     const bool suggest = FACOptions.testFlag(acAutoSuggest);
     const bool append = FACOptions.testFlag(acAutoAppend);
     if (!FACEnabled || (!suggest && !append)) {
-        if (completer() == FAutoComplete) setCompleter(nullptr);
+        if (completer() == FAutoComplete.get()) setCompleter(nullptr);
         return;
     }
     // Appending beside the list is done here on typing; Qt alone appends only without it.
     FAutoComplete->setCompletionMode(suggest ? QCompleter::PopupCompletion
                                              : QCompleter::InlineCompletion);
-    if (completer() != FAutoComplete) setCompleter(FAutoComplete);
+    if (completer() != FAutoComplete.get()) setCompleter(FAutoComplete.get());
 }
 
 void TACEdit::ResetEnumerator() {
@@ -158,7 +161,7 @@ void TACEdit::ResetEnumerator() {
     } while (hr == S_OK);
     const bool shown = FAutoComplete && FAutoComplete->popup()->isVisible();
     model->setStringList(strings);
-    if (shown && completer() == FAutoComplete) FAutoComplete->complete();
+    if (shown && completer() == FAutoComplete.get()) FAutoComplete->complete();
 }
 
 void TACEdit::keyPressEvent(QKeyEvent* event) {
@@ -173,7 +176,7 @@ void TACEdit::KeyDown(QKeyEvent* event) {
     // the list itself takes them.
     const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
     if (arrow && FACOptions.testFlag(acUseArrowKey) && FAutoComplete &&
-        completer() == FAutoComplete &&
+        completer() == FAutoComplete.get() &&
         FAutoComplete->completionMode() == QCompleter::PopupCompletion &&
         !FAutoComplete->popup()->isVisible()) {
         FAutoComplete->setCompletionPrefix(text());
@@ -198,7 +201,7 @@ void TACEdit::DeleteHighlightedSuggestion() {
 void TACEdit::AppendCompletion(const QString& typed) {
     // Qt's popup mode never appends; with both options the first match is appended and
     // selected, so typing on replaces it. Deleting never appends; text typed since is newer.
-    if (!FAutoComplete || completer() != FAutoComplete || typed.isEmpty() || text() != typed ||
+    if (!FAutoComplete || completer() != FAutoComplete.get() || typed.isEmpty() || text() != typed ||
         !FACOptions.testFlag(acAutoAppend) || !FACOptions.testFlag(acAutoSuggest))
         return;
     FAutoComplete->setCompletionPrefix(typed);
@@ -207,6 +210,26 @@ void TACEdit::AppendCompletion(const QString& typed) {
         return;
     setText(typed + match.mid(typed.size()));
     setSelection(int(typed.size()), int(match.size() - typed.size()));
+}
+
+void TACEdit::FetchShellFolder(const QString& typed) {
+    auto* model = qobject_cast<QFileSystemModel*>(FSourceModel);
+    const qsizetype slash = typed.lastIndexOf(u'/');
+    if (!model || slash < 0) return;
+    const QModelIndex folder = model->index(typed.left(slash + 1));
+    if (folder.isValid() && model->canFetchMore(folder)) model->fetchMore(folder);
+}
+
+void TACEdit::ShellFolderLoaded(const QString& folder) {
+    // Typed faster than the folder was read: offer its entries now that they are known.
+    if (!FAutoComplete || completer() != FAutoComplete.get() || !hasFocus() ||
+        FAutoComplete->completionMode() != QCompleter::PopupCompletion ||
+        FAutoComplete->popup()->isVisible())
+        return;
+    const QString typed = text();
+    if (!typed.startsWith(folder)) return;
+    FAutoComplete->setCompletionPrefix(typed);
+    if (FAutoComplete->completionCount() > 0) FAutoComplete->complete();
 }
 
 void TACEdit::focusOutEvent(QFocusEvent* event) {

@@ -10,6 +10,7 @@
 #include <QFlags>
 #include <QLineEdit>
 
+#include <memory>
 #include <vector>
 
 class QAbstractItemModel;
@@ -52,7 +53,7 @@ public:
     static DWORD OptionFlags(TACOptions options);
 
     // The attached completion, or null (not attached yet, or the edit works without one).
-    QCompleter* AutoComplete() const { return FAutoComplete; }
+    QCompleter* AutoComplete() const { return FAutoComplete.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -72,6 +73,10 @@ private:
     // Rebuilds the shown list from the source enumerator.
     void ResetEnumerator();
     void AppendCompletion(const QString& typed);
+    // The file system delivers a folder's entries some time after they are asked for: the
+    // folder of the typed text is asked for as the user types, and offered once it is read.
+    void FetchShellFolder(const QString& typed);
+    void ShellFolderLoaded(const QString& folder);
     void AddToACList(const WideString& text);
 
     std::vector<WideString> FACList;
@@ -83,8 +88,10 @@ private:
     bool FComInitialized = false;
     bool FWindowCreated = false;
     bool FLastKeyDeleted = false;
-    // Owned children: the completion and the model it shows, released together.
-    QCompleter* FAutoComplete = nullptr;
+    // The completion is no child of the edit: QLineEdit deletes a child completer when it is
+    // detached, and a disabled completion must survive until it is enabled again.
+    std::unique_ptr<QCompleter> FAutoComplete;
+    // Owned child: the model the completion shows, released with it.
     QAbstractItemModel* FSourceModel = nullptr;
     // The suggestion source for acsList.
     ComPtr<IEnumString> FSource;

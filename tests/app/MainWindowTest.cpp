@@ -43,7 +43,7 @@ TEST_F(MainWindow, IsLaidOutAsDesigned) {
 
     EXPECT_EQ(QSize(573, 301), form.size()) << "client area";
     const QRect screen = form.screen()->availableGeometry();
-    EXPECT_LE((form.geometry().center() - screen.center()).manhattanLength(), 2);
+    EXPECT_LE((form.frameGeometry().center() - screen.center()).manhattanLength(), 1);
     EXPECT_EQ("MS Shell Dlg 2", form.font().family());
     EXPECT_EQ(8, form.font().pointSize());
 

@@ -14,7 +14,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QAction>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gmock/gmock.h>
@@ -98,7 +100,7 @@ TEST_F(Startup, CreatesTheWindowsInOrderAndSavesTheSettingsAtTheEnd) {
                          "  FolderForRecordings = '/saved/at/exit'\r\n"
                          "end\r\n"),
               ReadSettings());
-    EXPECT_TRUE(shown.Messages().isEmpty());
+    EXPECT_TRUE(shown.Messages().isEmpty()) << shown.Messages().join(u'|').toStdString();
 }
 
 TEST_F(Startup, RunShowsTheMainWindowUntilItClosesThenSaves) {
