@@ -24,7 +24,7 @@ TForm1* Form1 = nullptr;
 
 namespace {
 // Rows of the docking area: the picture buttons, then the file-name label.
-constexpr int Row0Height = 44;
+constexpr int Row0Height = 48;
 constexpr int Row1Height = TForm1::DockHeight - Row0Height;
 
 QToolBar* NewToolBar(const char* name, const QString& caption, int height, QWidget* dock) {
