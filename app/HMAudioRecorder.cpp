@@ -31,9 +31,9 @@ bool THMAudioRecorder::Start() {
         InitializeSettings();
         FSettingsInitialized = true;
     } catch (const std::exception& error) {
-        TApplicationErrors::ShowMessage(
-            nullptr, LoadErrorText(QString::fromStdU16String(SettingsFileName()),
-                                   QString::fromUtf8(error.what())));
+        TApplicationErrors::ShowMessage(nullptr,
+                                        LoadErrorText(QString::fromStdU16String(SettingsFileName()),
+                                                      QString::fromUtf8(error.what())));
         // Auto-save is not armed after a failed load: this frees the settings unwritten.
         try {
             FinalizeSettings();

@@ -179,12 +179,11 @@ WideString TForm1::RecordingFileNameAt(const WideString& folder, const QDateTime
     const QDate date = moment.date();
     const QTime time = moment.time();
     auto two = [](int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); };
-    const WideString stem =
-        WithTrailingBackslash(folder) +
-        QStringLiteral("%1-%2-%3 %4-%5-%6")
-            .arg(two(date.year()), two(date.month()), two(date.day()), two(time.hour()),
-                 two(time.minute()), two(time.second()))
-            .toStdU16String();
+    const WideString stem = WithTrailingBackslash(folder) +
+                            QStringLiteral("%1-%2-%3 %4-%5-%6")
+                                .arg(two(date.year()), two(date.month()), two(date.day()),
+                                     two(time.hour()), two(time.minute()), two(time.second()))
+                                .toStdU16String();
     // A recording started within the same second as an earlier one must not overwrite it.
     WideString name = stem + u".wav";
     for (int copy = 2; IsExistingFile(name) || IsExistingFolder(name); ++copy)

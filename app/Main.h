@@ -25,9 +25,9 @@ public:
     ~TForm1() override;
 
     // Components, by their design names.
-    QWidget* Dock1;       // the docking area with its two toolbars (the toolbar manager)
-    QToolBar* ToolBar1;   // row 0, "Custom 1": Record, Stop, separator, Setup
-    QToolBar* ToolBar2;   // row 1, "Custom 2": the file-name label
+    QWidget* Dock1;     // the docking area with its two toolbars (the toolbar manager)
+    QToolBar* ToolBar1; // row 0, "Custom 1": Record, Stop, separator, Setup
+    QToolBar* ToolBar2; // row 1, "Custom 2": the file-name label
     QAction* btnRecord;
     QAction* btnStop;
     QAction* btnSetup;

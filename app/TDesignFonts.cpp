@@ -8,8 +8,10 @@ void InstallSubstitutes() {
     static const bool installed = [] {
         // Narrow faces first, so the toolbar captions fit their 50-pixel buttons as they do
         // in Tahoma; the desktop's own font when none of them is there.
-        const QStringList sans{QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                               QStringLiteral("Arial"), QStringLiteral("DejaVu Sans Condensed"),
+        const QStringList sans{QStringLiteral("Liberation Sans"),
+                               QStringLiteral("Arimo"),
+                               QStringLiteral("Arial"),
+                               QStringLiteral("DejaVu Sans Condensed"),
                                QFontDatabase::systemFont(QFontDatabase::GeneralFont).family(),
                                QStringLiteral("DejaVu Sans")};
         for (const char* family : {"MS Shell Dlg 2", "Tahoma"})

@@ -122,12 +122,24 @@ void TDrawnPictures::Paint(QPainter& painter, TPicture picture, const QRectF& ta
     painter.translate(target.topLeft());
     painter.scale(target.width() / 24.0, target.height() / 24.0);
     switch (picture) {
-    case TPicture::Setup: PaintSetup(painter); break;
-    case TPicture::Stop: PaintStop(painter); break;
-    case TPicture::Record: PaintRecord(painter); break;
-    case TPicture::OK: PaintOK(painter); break;
-    case TPicture::Cancel: PaintCancel(painter); break;
-    case TPicture::App: PaintApp(painter); break;
+    case TPicture::Setup:
+        PaintSetup(painter);
+        break;
+    case TPicture::Stop:
+        PaintStop(painter);
+        break;
+    case TPicture::Record:
+        PaintRecord(painter);
+        break;
+    case TPicture::OK:
+        PaintOK(painter);
+        break;
+    case TPicture::Cancel:
+        PaintCancel(painter);
+        break;
+    case TPicture::App:
+        PaintApp(painter);
+        break;
     }
     painter.restore();
 }

@@ -11,15 +11,16 @@ TLangDispatcher::TLangDispatcher(QObject* owner) : QObject(owner) {}
 TLangDispatcher::~TLangDispatcher() {
     const QList<TLangTranslator*> translators = Translators();
     FTranslators.clear();
-    for (TLangTranslator* translator : translators) translator->SetLangDispatcher(nullptr);
+    for (TLangTranslator* translator : translators)
+        translator->SetLangDispatcher(nullptr);
 }
 
 void TLangDispatcher::SetActiveLanguage(int language) {
     if (language < 1 || language > NumOfLanguages())
-        throw Exception(
-            TLangTranslator::RangeErrorText(language, NumOfLanguages()).toStdString());
+        throw Exception(TLangTranslator::RangeErrorText(language, NumOfLanguages()).toStdString());
     FActiveLanguage = language;
-    for (TLangTranslator* translator : Translators()) translator->SetActiveLanguage(language);
+    for (TLangTranslator* translator : Translators())
+        translator->SetActiveLanguage(language);
     FLanguage = ::LangNames.value(language - 1);
 }
 

@@ -22,8 +22,10 @@ QByteArray QtPropertyName(const QObject* object, const QString& name) {
     QList<QByteArray> candidates;
     const auto* widget = qobject_cast<const QWidget*>(object);
     if (name == QLatin1String("Caption")) {
-        if (widget && widget->isWindow()) candidates = {"windowTitle"};
-        else candidates = {"text", "title", "windowTitle"};
+        if (widget && widget->isWindow())
+            candidates = {"windowTitle"};
+        else
+            candidates = {"text", "title", "windowTitle"};
     } else if (name == QLatin1String("Hint")) {
         candidates = {"toolTip"};
     }
@@ -82,7 +84,8 @@ QStringList FromCommaText(const QString& text) {
     qsizetype i = 0;
     const qsizetype n = text.size();
     auto skipBlanks = [&] {
-        while (i < n && text[i].unicode() <= u' ') ++i;
+        while (i < n && text[i].unicode() <= u' ')
+            ++i;
     };
     skipBlanks();
     while (i < n) {
@@ -102,7 +105,8 @@ QStringList FromCommaText(const QString& text) {
                 item += text[i++];
             }
         } else {
-            while (i < n && text[i].unicode() > u' ' && text[i] != u',') item += text[i++];
+            while (i < n && text[i].unicode() > u' ' && text[i] != u',')
+                item += text[i++];
         }
         items << item;
         skipBlanks();
@@ -142,7 +146,7 @@ std::optional<QStringList> MatchMessage(const QString& pattern, const QString& m
         const QRegularExpressionMatch match = it.next();
         expression += QRegularExpression::escape(pattern.mid(last, match.capturedStart() - last));
         expression += match.captured() == QLatin1String("%d") ? QStringLiteral("(-?\\d+)")
-                                                               : QStringLiteral("(.*?)");
+                                                              : QStringLiteral("(.*?)");
         last = match.capturedEnd();
     }
     expression += QRegularExpression::escape(pattern.mid(last)) + QStringLiteral("\\z");
@@ -150,7 +154,8 @@ std::optional<QStringList> MatchMessage(const QString& pattern, const QString& m
     const QRegularExpressionMatch match = regex.match(message);
     if (!match.hasMatch()) return std::nullopt;
     QStringList values;
-    for (int group = 1; group <= match.lastCapturedIndex(); ++group) values << match.captured(group);
+    for (int group = 1; group <= match.lastCapturedIndex(); ++group)
+        values << match.captured(group);
     return values;
 }
 
@@ -320,7 +325,8 @@ void TLangTranslator::ApplyLocales(int language) {
 }
 
 void TLangTranslator::ApplyCollections(int language) {
-    static const QRegularExpression path(QStringLiteral("\\A([^.\\[]+)\\.(\\w+)\\[(\\d+)\\]\\.(\\w+)\\z"));
+    static const QRegularExpression path(
+        QStringLiteral("\\A([^.\\[]+)\\.(\\w+)\\[(\\d+)\\]\\.(\\w+)\\z"));
     for (const TLangRow& row : FData.Collections) {
         const QString text = row.Text(language);
         const QRegularExpressionMatch match = path.match(row.Item);

@@ -16,8 +16,8 @@ TTranslationData MakeForm1Texts() {
         Row("Panel1", "", ""),
     };
     data.Hints = {
-        Row("TForm1", "", ""),      Row("StatusBar1", "", ""),    Row("Panel1", "", ""),
-        Row("lblFileName", "", ""), Row("btnRecord", "Record", ""), Row("btnStop", "Stop", ""),
+        Row("TForm1", "", ""),        Row("StatusBar1", "", ""),      Row("Panel1", "", ""),
+        Row("lblFileName", "", ""),   Row("btnRecord", "Record", ""), Row("btnStop", "Stop", ""),
         Row("btnSetup", "Setup", ""),
     };
     data.Fonts = {
@@ -34,12 +34,9 @@ TTranslationData MakeForm1Texts() {
         Row("Dock1.Categories", "Default", ""),
     };
     data.Strings = {
-        Row("TForm1.HelpFile", "", ""),
-        Row("Dock1.SettingsFile", "", ""),
-        Row("Dock1.RegistryPath", "", ""),
-        Row("btnRecord.Description", "", ""),
-        Row("btnStop.Description", "", ""),
-        Row("btnSetup.Description", "", ""),
+        Row("TForm1.HelpFile", "", ""),         Row("Dock1.SettingsFile", "", ""),
+        Row("Dock1.RegistryPath", "", ""),      Row("btnRecord.Description", "", ""),
+        Row("btnStop.Description", "", ""),     Row("btnSetup.Description", "", ""),
         Row("lblFileName.Description", "", ""),
     };
     data.Collections = {

@@ -186,7 +186,8 @@ void TACEdit::KeyDown(QKeyEvent* event) {
 
 void TACEdit::DeleteHighlightedSuggestion() {
     std::size_t longest = 0;
-    for (const WideString& text : FACList) longest = std::max(longest, text.size());
+    for (const WideString& text : FACList)
+        longest = std::max(longest, text.size());
     if (longest == 0) return;
     if (!FAutoComplete || !FAutoComplete->popup()->isVisible()) return;
     const QModelIndex highlighted = FAutoComplete->popup()->currentIndex();
@@ -201,8 +202,9 @@ void TACEdit::DeleteHighlightedSuggestion() {
 void TACEdit::AppendCompletion(const QString& typed) {
     // Qt's popup mode never appends; with both options the first match is appended and
     // selected, so typing on replaces it. Deleting never appends; text typed since is newer.
-    if (!FAutoComplete || completer() != FAutoComplete.get() || typed.isEmpty() || text() != typed ||
-        !FACOptions.testFlag(acAutoAppend) || !FACOptions.testFlag(acAutoSuggest))
+    if (!FAutoComplete || completer() != FAutoComplete.get() || typed.isEmpty() ||
+        text() != typed || !FACOptions.testFlag(acAutoAppend) ||
+        !FACOptions.testFlag(acAutoSuggest))
         return;
     FAutoComplete->setCompletionPrefix(typed);
     const QString match = FAutoComplete->currentCompletion();

@@ -59,8 +59,8 @@ TForm2::TForm2(QWidget* parent)
             [this] { RunGuiHandler(this, [this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
-    LangLinked1 = new TLangLinkedTranslator(this, Form2Texts(),
-                                            QStringLiteral("Form1.LangDispatcher1"));
+    LangLinked1 =
+        new TLangLinkedTranslator(this, Form2Texts(), QStringLiteral("Form1.LangDispatcher1"));
     LangLinked1->setObjectName(QStringLiteral("LangLinked1"));
     FormCreate();
     // The dialog's creation is complete: it takes the program's language now.

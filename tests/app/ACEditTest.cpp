@@ -200,7 +200,8 @@ TEST_F(ListEdit, AutoAppendCompletesTheTypedTextInline) {
     edit->SetACList({u"recordings"});
     edit->SetACOptions(acAutoAppend | acAutoSuggest | acUseArrowKey);
     QTest::keyClicks(edit, QStringLiteral("rec"));
-    ASSERT_TRUE(WaitFor([&] { return edit->text() == "recordings"; })) << edit->text().toStdString();
+    ASSERT_TRUE(WaitFor([&] { return edit->text() == "recordings"; }))
+        << edit->text().toStdString();
     EXPECT_EQ("ordings", edit->selectedText());
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::qWait(20);

@@ -3,9 +3,11 @@
 #include "AppTestSupport.h"
 
 #include "app/Main.h"
+#include "app/TApplicationErrors.h"
 #include "app/languages/TLangDispatcher.h"
 #include "app/languages/TLangTranslator.h"
 #include "app/languages/TMsgDlgCaptions.h"
+#include "runtime/Exception.h"
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
 
@@ -21,6 +23,8 @@
 #include <QToolButton>
 
 #include <gmock/gmock.h>
+
+#include <stdexcept>
 
 using testing::ElementsAre;
 
@@ -163,6 +167,21 @@ TEST_F(MainWindow, RecordWithAnEmptyFolderShowsTheErrorAndLeavesTheLabel) {
     EXPECT_EQ("", form.lblFileName->text());
 }
 
+TEST_F(MainWindow, EveryHandlerErrorIsShownInTheActiveLanguageAndGoesNoFurther) {
+    RunGuiHandler(&form, [] { throw Exception("Unable to create directory"); });
+    RunGuiHandler(&form, [] { throw std::runtime_error("plain"); });
+    RunGuiHandler(&form, [] { throw 42; });
+    EXPECT_THAT(shown.Messages(), ElementsAre("Ordner kann nicht erstellt werden", "plain",
+                                              "Ein unbekannter Fehler ist aufgetreten."));
+
+    // A display that fails itself loses the message, never the program.
+    auto recorder =
+        TApplicationErrors::SetDisplay([](QWidget*, const QString&) { throw std::bad_alloc(); });
+    RunGuiHandler(&form, [] { throw Exception("lost"); });
+    TApplicationErrors::SetDisplay(recorder);
+    EXPECT_EQ(3, shown.Messages().size());
+}
+
 struct NameCase {
     const char* folder;
     QDateTime moment;
@@ -217,7 +236,7 @@ TEST(RecordingFileName, NeverNamesAnExistingFile) {
     EXPECT_EQ(folder + "/2024-03-03 14-05-09 (3).wav", next());
     // A later second is free again.
     EXPECT_EQ(folder + "/2024-03-03 14-05-10.wav",
-              QString::fromStdU16String(TForm1::RecordingFileNameAt(
-                  folder.toStdU16String(), moment.addSecs(1))));
+              QString::fromStdU16String(
+                  TForm1::RecordingFileNameAt(folder.toStdU16String(), moment.addSecs(1))));
 }
 } // namespace

@@ -68,7 +68,8 @@ protected:
 TEST_F(SetupDialog, IsLaidOutAsDesignedWithOKFirstInTheTabOrder) {
     EXPECT_EQ(QSize(469, 296), form2.size());
     EXPECT_EQ(form2.minimumSize(), form2.maximumSize()) << "fixed size";
-    EXPECT_FALSE(form2.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(form2.windowFlags() &
+                 (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(QPoint(8, 8), form2.Label1->pos());
     EXPECT_EQ(QRect(8, 24, 453, 21), form2.edRecordingFolder->geometry());
     EXPECT_EQ(QRect(130, 241, 97, 25), form2.BitBtn1->geometry());
@@ -128,7 +129,8 @@ TEST_F(SetupDialog, CancelEscapeCloseAndBlankTextLeaveTheSettings) {
         {"Cancel", [&] { form2.BitBtn2->click(); }},
         {"Escape", [&] { QTest::keyClick(&form2, Qt::Key_Escape); }},
         {"close button", [&] { form2.close(); }},
-        {"blank text and OK", [&] {
+        {"blank text and OK",
+         [&] {
              form2.edRecordingFolder->setText(QStringLiteral("   "));
              form2.BitBtn1->click();
          }},
@@ -154,7 +156,8 @@ TEST_F(SetupDialog, EnterClosesItAtOnceBecauseOKHasTheFocus) {
 
 TEST_F(SetupDialog, TypingAFolderPathOffersItsMatchingFoldersAndFiles) {
     const QString root = NewTestFolder(QStringLiteral("complete"));
-    for (const char* folder : {"alpha", "alpine", "beta"}) QDir(root).mkdir(folder);
+    for (const char* folder : {"alpha", "alpine", "beta"})
+        QDir(root).mkdir(folder);
     for (const char* file : {"album.wav", "bass.wav"}) {
         QFile f(root + u'/' + QLatin1String(file));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -179,8 +182,7 @@ TEST_F(SetupDialog, TypingAFolderPathOffersItsMatchingFoldersAndFiles) {
         return names;
     };
     bool ok = WaitFor([&] { return completer->popup()->isVisible() && offered().size() == 3; });
-    ASSERT_TRUE(ok)
-        << offered().join(u',').toStdString();
+    ASSERT_TRUE(ok) << offered().join(u',').toStdString();
     EXPECT_THAT(offered(), UnorderedElementsAre("alpha", "alpine", "album.wav"));
     EXPECT_EQ(typed, edit->text()) << "nothing is appended without acAutoAppend";
 
@@ -191,7 +193,8 @@ TEST_F(SetupDialog, TypingAFolderPathOffersItsMatchingFoldersAndFiles) {
     EXPECT_EQ(0, first.row());
     QTest::keyClick(completer->popup(), Qt::Key_Down);
     EXPECT_EQ(1, completer->popup()->currentIndex().row());
-    EXPECT_TRUE(edit->text().startsWith(root + QStringLiteral("/al"))) << edit->text().toStdString();
+    EXPECT_TRUE(edit->text().startsWith(root + QStringLiteral("/al")))
+        << edit->text().toStdString();
     QTest::keyClick(completer->popup(), Qt::Key_Escape);
     form2.hide();
 }

@@ -11,10 +11,10 @@
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -50,7 +50,8 @@ protected:
     }
     static int VisibleWindows() {
         int visible = 0;
-        for (QWidget* window : QApplication::topLevelWidgets()) visible += window->isVisible();
+        for (QWidget* window : QApplication::topLevelWidgets())
+            visible += window->isVisible();
         return visible;
     }
 
