@@ -4,6 +4,10 @@
 
 TIniData::TIniData() : folderForRecordings_(PersonalFolder() + u"Hymnaro/Audio Recorder") {}
 
+TIniData::~TIniData() {
+    SaveOnDestroy();
+}
+
 const TClassInfo& TIniData::StaticClassInfo() {
     static const TClassInfo info{
         "TIniData",

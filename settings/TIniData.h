@@ -10,6 +10,8 @@ class TIniData : public TKWConfigFile {
 public:
     // The folder starts as the documents folder followed by "Hymnaro/Audio Recorder".
     TIniData();
+    // Saves when AutoSave is set (see TKWConfigFile).
+    ~TIniData() override;
 
     static const TClassInfo& StaticClassInfo();
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

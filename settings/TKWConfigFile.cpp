@@ -7,7 +7,12 @@
 #include <exception>
 
 TKWConfigFile::~TKWConfigFile() {
+    SaveOnDestroy();
+}
+
+void TKWConfigFile::SaveOnDestroy() noexcept {
     if (!autoSave_) return;
+    autoSave_ = false;
     try {
         Save(WideString());
     } catch (const std::exception& error) {

@@ -6,9 +6,12 @@
 //
 // Thread contract: the main thread only, before the GUI event loop starts and after it ends.
 //
-// Because a destructor cannot raise, a save failing in the destructor cannot reach the user:
-// it is written to the standard error stream. Callers that want to show the failure (the
-// program's shutdown does) call Save themselves and clear AutoSave before destroying.
+// The auto-save runs in the destructor of the most derived class, while its properties still
+// exist: each subclass's destructor calls SaveOnDestroy (by the time the base destructor runs,
+// the subclass's part of the object is gone and only an empty object could be written).
+// Because a destructor cannot raise, a save failing there cannot reach the user: it is written
+// to the standard error stream. Callers that want to show the failure (the program's shutdown
+// does) call Save themselves and clear AutoSave before destroying.
 #include "settings/objstream/TPersistent.h"
 
 #include "runtime/WinTypes.h"
@@ -33,6 +36,10 @@ public:
     const WideString& ConfigFileName() const { return configFileName_; }
     bool AutoSave() const { return autoSave_; }
     void SetAutoSave(bool value) { autoSave_ = value; }
+
+protected:
+    // Saves once when AutoSave is set, and clears it; never raises.
+    void SaveOnDestroy() noexcept;
 
 private:
     WideString configFileName_;

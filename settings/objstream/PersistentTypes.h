@@ -62,7 +62,7 @@ struct TClassInfo {
 
 struct TPropOptions {
     bool Stored = true;
-    std::optional<std::int64_t> Default;
+    std::optional<std::int64_t> Default = std::nullopt;
     const TEnumInfo* Enum = nullptr;
     const TIdentMap* Idents = nullptr;
 };

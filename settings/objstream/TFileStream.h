@@ -14,6 +14,8 @@ public:
     // Raises EFOpenError "Cannot open file "%s". %s" (fmOpenRead) or EFCreateError
     // "Cannot create file "%s". %s" (fmCreateNew), naming the full path and the system's reason.
     TFileStream(const WideString& fileName, TFileMode mode);
+    // Takes over a file already open.
+    explicit TFileStream(int handle) : handle_(handle) {}
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
