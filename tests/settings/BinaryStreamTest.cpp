@@ -1,3 +1,4 @@
+#include "settings/objstream/NumberText.h"
 #include "settings/objstream/ObjStreamErrors.h"
 #include "settings/objstream/ObjectStream.h"
 #include "settings/objstream/TReaderExt.h"
@@ -7,7 +8,9 @@
 #include "settings/TIniData.h"
 #include "settings/TextEncoding.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 std::vector<std::uint8_t> WriteBinary(TPersistent& object) {
@@ -374,5 +377,36 @@ TEST(BinaryStream, DeepNestingIsSkippedWithoutRecursion) {
     TIniData data;
     EXPECT_TRUE(ReadBack(data, bytes));
     EXPECT_EQ(u"x", data.FolderForRecordings());
+}
+} // namespace
+
+namespace {
+struct ExtendedCase {
+    long double value;
+    std::vector<std::uint8_t> bytes; // mantissa (8, little-endian), then sign and exponent
+};
+
+TEST(BinaryStream, ExtendedFloatsKeepEveryBit) {
+    const ExtendedCase cases[] = {
+        {1.0L, {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}},
+        {-2.5L, {0, 0, 0, 0, 0, 0, 0, 0xA0, 0x00, 0xC0}},
+        {0.0L, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {std::numeric_limits<long double>::denorm_min(), {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {std::numeric_limits<long double>::max(),
+         {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x7F}},
+        {-std::numeric_limits<long double>::infinity(), {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0xFF}},
+        {1.0L / 3, {0xAB, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xFD, 0x3F}},
+    };
+    for (const ExtendedCase& c : cases) {
+        SCOPED_TRACE(double(c.value));
+        std::uint8_t bytes[kExtendedSize];
+        ExtendedToBytes(c.value, bytes);
+        EXPECT_EQ(c.bytes, std::vector<std::uint8_t>(bytes, bytes + kExtendedSize));
+        std::uint8_t in[kExtendedSize];
+        std::copy(c.bytes.begin(), c.bytes.end(), in);
+        EXPECT_EQ(c.value, ExtendedFromBytes(in));
+    }
+    std::uint8_t nan[kExtendedSize] = {0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F};
+    EXPECT_TRUE(std::isnan(ExtendedFromBytes(nan)));
 }
 } // namespace
