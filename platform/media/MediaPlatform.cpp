@@ -1,12 +1,14 @@
 #include "media/MediaPlatform.h"
 
 #include "framework/interfaces/MediaGuids.h"
+#include "media/FilterGraph.h"
 #include "media/MemAllocator.h"
 #include "media/SeekingPassThru.h"
 #include "media/SystemClock.h"
 #include "runtime/ClassTable.h"
 
 void RegisterMediaPlatformClasses() {
+    CoRegisterClassCreator(CLSID_FilterGraph, &FilterGraph::Create);
     CoRegisterClassCreator(CLSID_MemoryAllocator, &MemAllocator::Create);
     CoRegisterClassCreator(CLSID_SeekingPassThru, &SeekingPassThru::Create);
     CoRegisterClassCreator(CLSID_SystemClock, &SystemClock::Create);
