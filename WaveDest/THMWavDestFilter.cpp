@@ -1,0 +1,176 @@
+#include "WaveDest/THMWavDestFilter.h"
+
+#include "WaveDest/CWavDestOutputPin.h"
+#include "framework/EAssertionFailure.h"
+#include "framework/FrameworkUtil.h"
+#include "framework/MediaType.h"
+#include "framework/TBCTransformInputPin.h"
+#include "framework/interfaces/MediaGuids.h"
+#include "runtime/ComPtr.h"
+#include "runtime/ObjIdl.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+constexpr const char* kUnit = "HMWavDestMain";
+// "RIFF", size, "WAVE", "fmt ", format length, then behind the format "data" and its size.
+constexpr DWORD kHeaderBytesBesidesFormat = 28;
+
+void PutDword(BYTE* at, DWORD value) {
+    for (int i = 0; i < 4; ++i)
+        at[i] = BYTE(value >> (8 * i));
+}
+} // namespace
+
+THMWavDestFilter::THMWavDestFilter(std::string objectName, IUnknown* controller, HRESULT& hr)
+    : TBCTransformFilter(std::move(objectName), controller, CLSID_HMWavDest) {
+    hr = S_OK;
+    BC_CHECK(OutputPin == nullptr, kUnit, 224);
+    if (SUCCEEDED(hr)) {
+        std::unique_ptr<CWavDestOutputPin> output(new (std::nothrow) CWavDestOutputPin(this, hr));
+        if (!output)
+            hr = E_OUTOFMEMORY;
+        else if (SUCCEEDED(hr))
+            OutputPin = std::move(output);
+        std::unique_ptr<TBCTransformInputPin> input(
+            new (std::nothrow) TBCTransformInputPin("Transform input pin", this, hr, u"In"));
+        if (!input)
+            hr = E_OUTOFMEMORY;
+        else if (SUCCEEDED(hr))
+            InputPin = std::move(input);
+    }
+}
+
+THMWavDestFilter::THMWavDestFilter(std::string objectName, IUnknown* controller, REFCLSID classId)
+    : TBCTransformFilter(std::move(objectName), controller, classId) {}
+
+HRESULT THMWavDestFilter::AcceptsInputType(const AM_MEDIA_TYPE& mediaType) {
+    return mediaType.formattype == FORMAT_WaveFormatEx ? S_OK : S_FALSE;
+}
+
+HRESULT THMWavDestFilter::AcceptsTransform(const AM_MEDIA_TYPE& inType, const AM_MEDIA_TYPE&) {
+    RETURN_IF_FAILED(AcceptsInputType(inType));
+    return S_OK;
+}
+
+HRESULT THMWavDestFilter::ProposeOutputType(int position, AM_MEDIA_TYPE& mediaType) {
+    BC_CHECK(position == 0 || position == 1, kUnit, 355);
+    if (position != 0) return VFW_S_NO_MORE_ITEMS;
+    mediaType.majortype = MEDIATYPE_Stream;
+    mediaType.subtype = MEDIASUBTYPE_WAVE;
+    return S_OK;
+}
+
+HRESULT THMWavDestFilter::ConfigureAllocator(IMemAllocator* allocator,
+                                             ALLOCATOR_PROPERTIES& request) {
+    if (!InputPin || !InputPin->HasPeer()) return E_UNEXPECTED;
+    request.cBuffers = 1;
+    request.cbAlign = 1;
+    ComPtr<IMemAllocator> upstream;
+    RETURN_IF_FAILED(InputPin->GetAllocator(upstream.put()));
+    ALLOCATOR_PROPERTIES upstreamProps{};
+    RETURN_IF_FAILED(upstream->GetProperties(&upstreamProps));
+    request.cbBuffer = upstreamProps.cbBuffer;
+    BC_CHECK(request.cbBuffer != 0, kUnit, 321);
+    ALLOCATOR_PROPERTIES actual{};
+    RETURN_IF_FAILED(allocator->SetProperties(&request, &actual));
+    BC_CHECK(actual.cBuffers == 1, kUnit, 334);
+    if (actual.cBuffers < request.cBuffers || actual.cbBuffer < request.cbBuffer) return E_FAIL;
+    return S_OK;
+}
+
+HRESULT THMWavDestFilter::BeginStreaming() {
+    HeaderBytes = MediaTypeFormatSize(*InputPin->CurrentType()) + kHeaderBytesBesidesFormat;
+    DataBytes = 0;
+    return S_OK;
+}
+
+HRESULT THMWavDestFilter::EndStreaming() {
+    if (!OutputPin || !OutputPin->HasPeer()) return E_FAIL;
+    ComPtr<IPin> peer;
+    if (FAILED(OutputPin->ConnectedTo(peer.put())) || !peer) return E_FAIL;
+    ComPtr<IStream> stream;
+    RETURN_IF_FAILED(peer.As(stream));
+
+    const AM_MEDIA_TYPE& format = *InputPin->CurrentType();
+    const DWORD formatBytes = format.cbFormat;
+    std::vector<BYTE> header(HeaderBytes, 0);
+    // The header size was fixed when streaming began; the format must still fit it.
+    if (header.size() < kHeaderBytesBesidesFormat + std::size_t(formatBytes)) return E_UNEXPECTED;
+    BYTE* at = header.data();
+    PutDword(at + 0, TextToFourCC("RIFF"));
+    PutDword(at + 4, DataBytes + HeaderBytes - 8);
+    PutDword(at + 8, TextToFourCC("WAVE"));
+    PutDword(at + 12, TextToFourCC("fmt "));
+    PutDword(at + 16, formatBytes);
+    if (formatBytes != 0) std::memcpy(at + 20, format.pbFormat, formatBytes);
+    PutDword(at + 20 + formatBytes, TextToFourCC("data"));
+    PutDword(at + 24 + formatBytes, DataBytes);
+
+    LARGE_INTEGER origin{};
+    HRESULT hr = stream->Seek(origin, STREAM_SEEK_SET, nullptr);
+    if (SUCCEEDED(hr)) hr = stream->Write(header.data(), HeaderBytes, nullptr);
+    return hr;
+}
+
+HRESULT THMWavDestFilter::FinishPinConnection(PIN_DIRECTION direction, IPin* receivePin) {
+    return TBCTransformFilter::FinishPinConnection(direction, receivePin);
+}
+
+HRESULT THMWavDestFilter::ProcessSample(IMediaSample* sample) {
+    const DWORD kept = DataBytes;
+    HRESULT hr = E_UNEXPECTED;
+    try {
+        hr = TBCTransformFilter::ProcessSample(sample);
+    } catch (...) {
+        // A sample that raised an error midway did not get through either.
+        DataBytes = kept;
+        throw;
+    }
+    if (hr != S_OK) DataBytes = kept;
+    return hr;
+}
+
+HRESULT THMWavDestFilter::TransformSample(IMediaSample* input, IMediaSample* output) {
+    RETURN_IF_FAILED(CopySample(input, output));
+    const DWORD length = DWORD(output->GetActualDataLength());
+    const DWORD base = DataBytes + HeaderBytes;
+    if (DWORD(base + length) < base) return E_FAIL; // a WAV file ends at 4 GiB - 1
+    REFERENCE_TIME start = REFERENCE_TIME(base);
+    REFERENCE_TIME stop = REFERENCE_TIME(base) + REFERENCE_TIME(length);
+    DataBytes += length;
+    const HRESULT stamped = output->SetTime(&start, &stop);
+    BC_CHECK(stamped == S_OK, kUnit, 505);
+    return S_OK;
+}
+
+HRESULT THMWavDestFilter::CopySample(IMediaSample* source, IMediaSample* dest) {
+    BC_CHECK(source != nullptr, kUnit, 126);
+    BC_CHECK(dest != nullptr, kUnit, 127);
+    const LONG length = source->GetActualDataLength();
+    BC_CHECK(dest->GetSize() >= length, kUnit, 135);
+
+    BYTE* from = nullptr;
+    BYTE* to = nullptr;
+    (void)source->GetPointer(&from);
+    if (FAILED(dest->GetPointer(&to))) throw Exception("getpointer");
+    if (length > 0) std::memcpy(to, from, std::size_t(length));
+
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    if (source->GetTime(&start, &stop) == S_OK) (void)dest->SetTime(&start, &stop);
+    LONGLONG mediaStart = 0;
+    LONGLONG mediaStop = 0;
+    if (source->GetMediaTime(&mediaStart, &mediaStop) == S_OK)
+        (void)dest->SetMediaTime(&mediaStart, &mediaStop);
+
+    AM_MEDIA_TYPE* type = nullptr;
+    (void)source->GetMediaType(&type);
+    (void)dest->SetMediaType(type);
+    MediaTypeDispose(type);
+
+    (void)dest->SetActualDataLength(source->GetActualDataLength());
+    return S_OK;
+}

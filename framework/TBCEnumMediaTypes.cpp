@@ -1,0 +1,102 @@
+#include "framework/TBCEnumMediaTypes.h"
+
+#include "framework/EAssertionFailure.h"
+#include "framework/MediaType.h"
+#include "runtime/TaskMemory.h"
+
+#include <new>
+
+TBCEnumMediaTypes::TBCEnumMediaTypes(TBCBasePin* pin, const TBCEnumMediaTypes* source) {
+    BC_CHECK(pin != nullptr, "BaseClass", 5247);
+    Pin = pin;
+    if (source) {
+        Position = source->Position;
+        Version = source->Version;
+    } else {
+        Version = pin->GetTypeListVersion();
+    }
+}
+
+TBCEnumMediaTypes::~TBCEnumMediaTypes() = default;
+
+HRESULT TBCEnumMediaTypes::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
+        *object = static_cast<IEnumMediaTypes*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG TBCEnumMediaTypes::AddRef() {
+    return ULONG(++refCount_);
+}
+
+ULONG TBCEnumMediaTypes::Release() {
+    const LONG count = --refCount_;
+    if (count == 0) delete this;
+    return ULONG(count);
+}
+
+bool TBCEnumMediaTypes::OutOfSync() const {
+    return Pin->GetTypeListVersion() != Version;
+}
+
+HRESULT TBCEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) {
+    if (OutOfSync()) return VFW_E_ENUM_OUT_OF_SYNC;
+    if (fetched)
+        *fetched = 0;
+    else if (count > 1)
+        return E_INVALIDARG;
+    if (!types && count > 0) return E_POINTER;
+
+    AM_MEDIA_TYPE work{};
+    ULONG remaining = count;
+    ULONG got = 0;
+    while (remaining > 0) {
+        MediaTypeReset(work);
+        ++Position;
+        if (Pin->ProposeType(Position - 1, work) != S_OK) break;
+        auto* record = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+        types[got] = record;
+        if (!record) break;
+        // The new record takes over the format block and the counted reference.
+        *record = work;
+        work.pbFormat = nullptr;
+        work.cbFormat = 0;
+        work.pUnk = nullptr;
+        ++got;
+        --remaining;
+    }
+    MediaTypeClear(work); // what a refused proposal left behind
+    if (fetched) *fetched = got;
+    return remaining == 0 ? S_OK : S_FALSE;
+}
+
+HRESULT TBCEnumMediaTypes::Skip(ULONG count) {
+    if (count == 0) return S_OK;
+    if (OutOfSync()) return VFW_E_ENUM_OUT_OF_SYNC;
+    Position += LONG(count);
+    AM_MEDIA_TYPE work;
+    MediaTypeReset(work);
+    const HRESULT proposed = Pin->ProposeType(Position - 1, work);
+    MediaTypeClear(work);
+    return proposed == S_OK ? S_OK : S_FALSE;
+}
+
+HRESULT TBCEnumMediaTypes::Reset() {
+    Position = 0;
+    Version = Pin->GetTypeListVersion();
+    return S_OK;
+}
+
+HRESULT TBCEnumMediaTypes::Clone(IEnumMediaTypes** enumerator) {
+    if (!enumerator) return E_POINTER;
+    *enumerator = nullptr;
+    if (OutOfSync()) return VFW_E_ENUM_OUT_OF_SYNC;
+    auto* created = new (std::nothrow) TBCEnumMediaTypes(Pin.get(), this);
+    if (!created) return E_OUTOFMEMORY;
+    return ComPtr<IEnumMediaTypes>(created).CopyTo(enumerator);
+}
