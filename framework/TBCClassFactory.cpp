@@ -102,13 +102,13 @@ void TBCClassFactory::WriteServerKeys(bool doRegister) {
         (void)RegDeleteKeyW(HKEY_CLASSES_ROOT, classKey.c_str());
         return;
     }
+    // The module that holds the filter class is the one that serves it; its path is written
+    // whole, however long. A path the registry cannot hold fails before any key is made.
+    const auto module = Utf8ToUtf16(ModuleFileNameOf(reinterpret_cast<const void*>(FilterClass)));
+    if (!module || module->empty()) throw ERegistrationError();
     TRegKey key;
     Check(RegCreateKeyW(HKEY_CLASSES_ROOT, classKey.c_str(), key.put()));
     Check(RegSetStringValue(key.get(), nullptr, AnsiToUtf16(DisplayName)));
-    // The module that holds the filter class is the one that serves it; its path is written
-    // whole, however long.
-    const auto module = Utf8ToUtf16(ModuleFileNameOf(reinterpret_cast<const void*>(FilterClass)));
-    if (!module || module->empty()) throw ERegistrationError();
     TRegKey server;
     Check(RegCreateKeyW(HKEY_CLASSES_ROOT, serverKey.c_str(), server.put()));
     Check(RegSetStringValue(server.get(), nullptr, *module));

@@ -37,10 +37,12 @@ std::string Meaning(HRESULT hr, bool unregister) {
                "written (" +
                RegistryFilePath() + ")";
     if (hr == E_FAIL)
-        return unregister ? "E_FAIL: a filter could not be removed from the filter mapper (it "
-                            "was not registered, or no filter mapper is available)"
+        return unregister ? "E_FAIL: a filter could not be removed from the filter mapper: it "
+                            "was not registered, no filter mapper is available, or the "
+                            "registry could not be written"
                           : "E_FAIL: a filter could not be registered with the filter mapper "
-                            "(or the module has no classes to register)";
+                            "(no filter mapper is available, or the registry could not be "
+                            "written), or the module has no classes to register";
     char text[256] = {};
     if (AMGetErrorTextA(hr, text, sizeof text) == 0) return "no description for this code";
     return text;
