@@ -188,7 +188,7 @@ public:
         RETURN_IF_FAILED(ObtainBuffer(sample.put(), nullptr, nullptr, 0));
         BYTE* p = nullptr;
         RETURN_IF_FAILED(sample->GetPointer(&p));
-        std::memcpy(p, data.data(), data.size());
+        if (!data.empty()) std::memcpy(p, data.data(), data.size());
         RETURN_IF_FAILED(sample->SetActualDataLength(LONG(data.size())));
         REFERENCE_TIME start = offset, stop = offset + LONGLONG(data.size());
         RETURN_IF_FAILED(sample->SetTime(&start, &stop));
