@@ -354,17 +354,23 @@ LSTATUS RegSetDwordValue(HKEY key, LPCWSTR valueName, DWORD number) {
 
 LSTATUS RegQueryStringValue(HKEY key, LPCWSTR valueName, WideString& text) {
     text.clear();
-    DWORD type = REG_NONE, size = 0;
-    LSTATUS status = RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &size);
-    if (status != ERROR_SUCCESS) return status;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_UNSUPPORTED_TYPE;
-    std::vector<BYTE> data(size);
-    status = RegQueryValueExW(key, valueName, nullptr, &type, data.data(), &size);
-    if (status != ERROR_SUCCESS) return status;
-    for (std::size_t i = 0; i + 1 < std::size_t(size); i += 2) {
-        const char16_t c = char16_t(data[i] | (data[i + 1] << 8));
-        if (c == 0) break;
-        text.push_back(c);
-    }
-    return ERROR_SUCCESS;
+    KeyPath path;
+    if (const LSTATUS status = Resolve(key, nullptr, path); status != ERROR_SUCCESS) return status;
+    WideString name;
+    if (const LSTATUS status = ValueName(valueName, name); status != ERROR_SUCCESS) return status;
+    // One reading, so that a value changed by another process between asking for its size and
+    // reading it cannot be seen half.
+    return Read([&](const RegistryFile& file) {
+        if (!file.Exists(path)) return ERROR_KEY_DELETED;
+        const RegistryFile::Key* found = file.Find(path);
+        const RegistryFile::Value* value = found ? RegistryFile::FindValue(*found, name) : nullptr;
+        if (!value) return ERROR_FILE_NOT_FOUND;
+        if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) return ERROR_UNSUPPORTED_TYPE;
+        for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
+            const auto c = char16_t(value->data[i] | (value->data[i + 1] << 8));
+            if (c == 0) break;
+            text.push_back(c);
+        }
+        return ERROR_SUCCESS;
+    });
 }

@@ -200,9 +200,10 @@ TEST_F(RegSvr, ClassesOfRegisteredModulesThatCannotServeThemAreReported) {
         HKEY key = nullptr;
         const WideString name = u"CLSID\\" + GuidToWideString(clsid) + u"\\InprocServer32";
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CLASSES_ROOT, name.c_str(), &key));
-        if (path)
+        if (path) {
             ASSERT_EQ(ERROR_SUCCESS,
                       RegSetStringValue(key, nullptr, WideString(path->begin(), path->end())));
+        }
         (void)RegCloseKey(key);
     };
     const std::string missing = home.Root() + "/missing.so",
