@@ -75,10 +75,10 @@ ScriptedStream::ScriptedStream(unsigned rate, unsigned channels, unsigned long p
     : rate_(rate), channels_(channels), period_(period), buffer_(buffer),
       script_(std::move(script)) {}
 
-long ScriptedStream::Read(void* buffer, unsigned long frames, int timeoutMs) {
+long ScriptedStream::Read(void* buffer, unsigned long frames) {
     if (script_.empty()) {
         // The script is over: the device has nothing more, as a quiet device would.
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return 0;
     }
     Step& step = script_.front();
