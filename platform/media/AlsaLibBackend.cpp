@@ -11,7 +11,7 @@
 
 namespace {
 constexpr unsigned kWantedRate = 48000;
-constexpr unsigned kPeriodUs = 100'000;   // 100 ms a period
+constexpr unsigned kPeriodUs = 250'000;   // 250 ms a period: few wake-ups
 constexpr unsigned kBufferUs = 1'000'000; // a second of room, never less than asked
 
 // Device types that only convert, route or discard what another device delivers.
@@ -131,6 +131,8 @@ std::vector<AlsaCaptureDevice> AlsaLibBackend::CaptureDevices() {
         if (std::any_of(devices.begin(), devices.end(),
                         [&](const AlsaCaptureDevice& d) { return d.name == h.name; }))
             continue;
+        PcmHandle probe; // a server that is not running, say, cannot capture
+        if (OpenCapture(h.name, probe) < 0) continue;
         devices.push_back({h.name, FirstLine(h.description.empty() ? h.name : h.description)});
     }
     return devices;

@@ -61,6 +61,8 @@ std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, boo
         "pcm.null {\n  type null\n  hint { show on description \"Discard all samples\" }\n}\n";
     config += "pcm.conv {\n  type rate\n  slave { pcm \"second\" rate 44100 }\n"
               "  hint { show on description \"Rate converter\" }\n}\n";
+    config +=
+        "pcm.gone {\n  type hw\n  card 99\n  hint { show on description \"No such card\" }\n}\n";
     if (paced) config += "pcm.pulse { type pulse }\nctl.pulse { type pulse }\n";
     const std::string path = dir.File("asound.conf");
     std::ofstream(path) << config;
@@ -75,10 +77,10 @@ ScriptedStream::ScriptedStream(unsigned rate, unsigned channels, unsigned long p
     : rate_(rate), channels_(channels), period_(period), buffer_(buffer),
       script_(std::move(script)) {}
 
-long ScriptedStream::Read(void* buffer, unsigned long frames, int timeoutMs) {
+long ScriptedStream::Read(void* buffer, unsigned long frames) {
     if (script_.empty()) {
         // The script is over: the device has nothing more, as a quiet device would.
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return 0;
     }
     Step& step = script_.front();
