@@ -3,6 +3,7 @@
 #include "framework/EAssertionFailure.h"
 #include "framework/TBCBasePin.h"
 #include "framework/TBCEnumPins.h"
+#include "framework/TBCFilterTemplate.h"
 #include "runtime/Apartment.h"
 
 #include <algorithm>
@@ -148,19 +149,11 @@ HRESULT TBCBaseFilter::QueryVendorInfo(LPWSTR*) {
 }
 
 HRESULT TBCBaseFilter::Register() {
-    // Registration goes through the class factory list, which arrives with the factory;
-    // until a factory for this class exists there is nothing to register.
-    (void)CoInitialize(nullptr);
-    CoFreeUnusedLibraries();
-    CoUninitialize();
-    return S_FALSE;
+    return FactoryTemplates().SetupFilter(ClassId, true);
 }
 
 HRESULT TBCBaseFilter::Unregister() {
-    (void)CoInitialize(nullptr);
-    CoFreeUnusedLibraries();
-    CoUninitialize();
-    return S_FALSE;
+    return FactoryTemplates().SetupFilter(ClassId, false);
 }
 
 HRESULT TBCBaseFilter::GetStreamTime(REFERENCE_TIME& time) {

@@ -31,6 +31,10 @@ protected:
 
     ULONG InnerCount() const { return refs_.load(); }
 
+    // Runs once when the last reference goes, before the destructor, with the count held at
+    // 1 so that references taken and given back while tearing down do not destroy us twice.
+    virtual void FinalRelease() {}
+
 private:
     struct Inner final : IUnknown {
         explicit Inner(MediaObject* self) : self(self) {}
@@ -52,7 +56,11 @@ private:
         ULONG AddRef() override { return ++self->refs_; }
         ULONG Release() override {
             const ULONG left = --self->refs_;
-            if (left == 0) delete self;
+            if (left == 0) {
+                self->refs_.store(1);
+                self->FinalRelease();
+                delete self;
+            }
             return left;
         }
         MediaObject* self; // back pointer to the enclosing object, not a reference

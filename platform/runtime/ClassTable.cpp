@@ -1,5 +1,7 @@
 #include "runtime/ClassTable.h"
 
+#include "runtime/InprocServer.h"
+
 #include <mutex>
 #include <vector>
 
@@ -58,6 +60,11 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
                 break;
             }
     }
-    if (!creator) return REGDB_E_CLASSNOTREG;
+    if (!creator) {
+        // A class outside the table may be served by a registered module.
+        if (clsContext & CLSCTX_INPROC_SERVER)
+            return CreateFromInprocServer(clsid, outer, iid, object);
+        return REGDB_E_CLASSNOTREG;
+    }
     return creator(outer, iid, object);
 }

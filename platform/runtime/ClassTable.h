@@ -1,7 +1,9 @@
 #pragma once
 // Creation of objects by class identifier over one process-wide table of creators.
-// Platform objects register their creator when their library loads; unknown classes
-// answer REGDB_E_CLASSNOTREG. Thread contract: any thread; the table has its own lock.
+// Platform objects register their creator when their library loads; a class not in the table
+// is looked up among the in-process modules of the registry (InprocServer.h), and a class
+// found in neither answers REGDB_E_CLASSNOTREG.
+// Thread contract: any thread; the table has its own lock.
 #include "runtime/Unknown.h"
 
 #include <functional>
