@@ -21,7 +21,8 @@ endmacro()
 # A layer library below capture/ is shared, so process-wide state exists once per process.
 function(hymnaro_shared_layer target alias)
   add_library(${target} SHARED ${ARGN})
-  set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET default)
+  # Installed layers sit side by side and find each other there.
+  set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET default INSTALL_RPATH "$ORIGIN")
   hymnaro_layer_includes(${target} ${alias})
   install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/hymnaro-recorder)
 endfunction()
@@ -32,5 +33,8 @@ function(hymnaro_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES LABELS "${T_LABELS}"
+    # Tests never read or write the user's own data (the registry among it).
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    ENVIRONMENT_MODIFICATION "XDG_DATA_HOME=set:${CMAKE_BINARY_DIR}/test-data")
 endfunction()
