@@ -27,13 +27,14 @@ function(hymnaro_shared_layer target alias)
   install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/hymnaro-recorder)
 endfunction()
 
-# One GoogleTest executable per concern; tests run through CTest.
+# One GoogleTest executable per concern; tests run through CTest. One label per executable:
+# the discovered tests' properties cannot carry a list.
 function(hymnaro_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}"
+    PROPERTIES LABELS "${T_LABEL}"
     # Tests never read or write the user's own data (the registry among it).
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     ENVIRONMENT_MODIFICATION "XDG_DATA_HOME=set:${CMAKE_BINARY_DIR}/test-data")
