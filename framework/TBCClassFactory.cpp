@@ -104,7 +104,8 @@ void TBCClassFactory::WriteServerKeys(bool doRegister) {
     }
     // The module that holds the filter class is the one that serves it; its path is written
     // whole, however long. A path the registry cannot hold fails before any key is made.
-    const auto module = Utf8ToUtf16(ModuleFileNameOf(reinterpret_cast<const void*>(FilterClass)));
+    const auto module =
+        TryUtf8ToUtf16(ModuleFileNameOf(reinterpret_cast<const void*>(FilterClass)));
     if (!module || module->empty()) throw ERegistrationError();
     TRegKey key;
     Check(RegCreateKeyW(HKEY_CLASSES_ROOT, classKey.c_str(), key.put()));

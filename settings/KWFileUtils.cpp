@@ -1,7 +1,7 @@
 #include "settings/KWFileUtils.h"
 
 #include "runtime/Exception.h"
-#include "settings/TextEncoding.h"
+#include "runtime/TextConvert.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include "framework/interfaces/DeviceEnum.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "media/MediaPlatform.h"
-#include "media/WideText.h"
+#include "runtime/TextConvert.h"
 #include "runtime/ClassTable.h"
 #include "runtime/ComPtr.h"
 
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     if (SUCCEEDED(hr)) hr = graph->AddFilter(wavDest.get(), u"WAV Dest");
     if (SUCCEEDED(hr)) hr = graph->AddFilter(writer.get(), u"File Writer");
     if (SUCCEEDED(hr)) hr = sink->SetMode(AM_FILE_OVERWRITE);
-    if (SUCCEEDED(hr)) hr = sink->SetFileName(Utf8ToWide(out).c_str(), nullptr);
+    if (SUCCEEDED(hr)) hr = sink->SetFileName(Utf8ToUtf16(out).c_str(), nullptr);
     if (SUCCEEDED(hr))
         hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(builder.put()));

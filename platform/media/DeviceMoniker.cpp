@@ -3,8 +3,8 @@
 #include "framework/interfaces/MediaGuids.h"
 #include "media/AlsaCaptureFilter.h"
 #include "media/DevicePropertyBag.h"
-#include "media/WideText.h"
 #include "runtime/TaskMemory.h"
+#include "runtime/TextConvert.h"
 
 #include <cstring>
 #include <functional>
@@ -19,7 +19,7 @@ void* DeviceMoniker::FindInterface(REFIID iid) {
 }
 
 WideString DeviceMoniker::DisplayName() const {
-    return u"@device:alsa:" + Utf8ToWide(device_.name);
+    return u"@device:alsa:" + Utf8ToUtf16(device_.name);
 }
 
 HRESULT DeviceMoniker::GetClassID(CLSID* classId) {
@@ -50,9 +50,9 @@ HRESULT DeviceMoniker::BindToStorage(IBindCtx*, IMoniker*, REFIID iid, void** ob
     *object = nullptr;
     if (iid != IID_IPropertyBag) return E_NOINTERFACE;
     std::map<WideString, WideString> values{
-        {u"FriendlyName", Utf8ToWide(device_.description)},
+        {u"FriendlyName", Utf8ToUtf16(device_.description)},
         {u"CLSID", GuidToWideString(CLSID_AudioRecord)},
-        {u"DevicePath", Utf8ToWide(device_.name)},
+        {u"DevicePath", Utf8ToUtf16(device_.name)},
     };
     return CreateMediaObject<DevicePropertyBag>(nullptr, iid, object, std::move(values));
 }

@@ -1,8 +1,8 @@
 #include "media/FileWriter.h"
 
 #include "framework/interfaces/MediaGuids.h"
-#include "media/WideText.h"
 #include "runtime/TaskMemory.h"
+#include "runtime/TextConvert.h"
 
 #include <cerrno>
 #include <cstring>
@@ -64,7 +64,7 @@ HRESULT FileWriter::Stop() {
 
 HRESULT FileWriter::OpenFile() {
     if (fileName_.empty()) return HRESULT_FROM_WIN32(3); // no file to write to
-    const std::string path = WideToUtf8(fileName_);
+    const std::string path = Utf16ToUtf8(fileName_);
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
     if (mode_ & AM_FILE_OVERWRITE) flags |= O_TRUNC;
     // The stream position is taken before the file lock, as the pin's stream calls take them.

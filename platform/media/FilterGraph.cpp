@@ -4,7 +4,7 @@
 #include "media/FilterEnumerator.h"
 #include "media/MediaTypeUtil.h"
 #include "media/SystemClock.h"
-#include "media/WideText.h"
+#include "runtime/TextConvert.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -263,7 +263,7 @@ HRESULT FilterGraph::Render(IPin* output) {
 HRESULT FilterGraph::RenderFile(LPCWSTR file, LPCWSTR) {
     if (!file) return E_POINTER;
     struct stat info {};
-    if (stat(WideToUtf8(file).c_str(), &info) != 0) return HResultFromErrno(errno);
+    if (stat(Utf16ToUtf8(file).c_str(), &info) != 0) return HResultFromErrno(errno);
     return VFW_E_CANNOT_RENDER; // there is no file source filter on this platform
 }
 

@@ -44,7 +44,7 @@ HRESULT RegisteredModule(REFCLSID clsid, std::string& path) {
     (void)RegCloseKey(server);
     if (read == ERROR_FILE_NOT_FOUND) return REGDB_E_CLASSNOTREG;
     if (read != ERROR_SUCCESS) return REGDB_E_READREGDB;
-    const auto utf8 = Utf16ToUtf8(module);
+    const auto utf8 = TryUtf16ToUtf8(module);
     if (!utf8 || utf8->empty()) return CO_E_DLLNOTFOUND;
     path = *utf8;
     return S_OK;

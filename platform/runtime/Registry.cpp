@@ -184,7 +184,7 @@ HKEY NewHandle(KeyPath path) {
 bool ValidName(const WideString& name) {
     for (const char16_t c : name)
         if (c < 0x20) return false;
-    return Utf16ToUtf8(name).has_value();
+    return IsWellFormedUtf16(name);
 }
 
 // The key below base that subKey names; the status tells why there is none.

@@ -90,7 +90,7 @@ std::optional<std::string> PlainText(const std::vector<BYTE>& data) {
         text.push_back(c);
     }
     if (data[data.size() - 2] != 0 || data[data.size() - 1] != 0) return std::nullopt;
-    return Utf16ToUtf8(text);
+    return TryUtf16ToUtf8(text);
 }
 
 void AppendHex(std::string& out, std::string prefix, const std::vector<BYTE>& data) {
@@ -111,7 +111,7 @@ bool ReadData(std::string_view s, RegistryFile::Value& value) {
     if (!s.empty() && s.front() == '"') {
         const auto text = ReadQuoted(s);
         if (!text || !Trim(s).empty()) return false;
-        const auto wide = Utf8ToUtf16(*text);
+        const auto wide = TryUtf8ToUtf16(*text);
         if (!wide) return false;
         value.type = REG_SZ;
         value.data = Utf16Bytes(*wide, true);
@@ -161,7 +161,7 @@ bool ReadData(std::string_view s, RegistryFile::Value& value) {
 }
 
 std::optional<WideString> Utf8Name(std::string_view text) {
-    auto name = Utf8ToUtf16(text);
+    auto name = TryUtf8ToUtf16(text);
     if (!name) return std::nullopt;
     for (const char16_t c : *name)
         if (c < 0x20) return std::nullopt;
@@ -267,7 +267,7 @@ std::string RegistryFile::Serialize() const {
         WideString full;
         for (const WideString& part : path)
             full += (full.empty() ? u"" : u"\\") + part;
-        out += '[' + Utf16ToUtf8(full).value_or("") + "]\n";
+        out += '[' + TryUtf16ToUtf8(full).value_or("") + "]\n";
         // The default value first, as the export format lists it.
         std::vector<const Value*> ordered;
         for (const Value& v : key.values)
@@ -276,7 +276,7 @@ std::string RegistryFile::Serialize() const {
             else
                 ordered.push_back(&v);
         for (const Value* v : ordered) {
-            out += v->name.empty() ? std::string("@") : Quote(Utf16ToUtf8(v->name).value_or(""));
+            out += v->name.empty() ? std::string("@") : Quote(TryUtf16ToUtf8(v->name).value_or(""));
             out += '=';
             if (v->type == REG_SZ) {
                 if (const auto text = PlainText(v->data)) {

@@ -1,7 +1,7 @@
 #include "settings/objstream/ObjectStream.h"
 
+#include "runtime/TextConvert.h"
 #include "settings/KWFileUtils.h"
-#include "settings/TextEncoding.h"
 #include "settings/objstream/ObjStreamErrors.h"
 #include "settings/objstream/ObjectText.h"
 #include "settings/objstream/TFileStream.h"

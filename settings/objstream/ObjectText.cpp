@@ -1,6 +1,6 @@
 #include "settings/objstream/ObjectText.h"
 
-#include "settings/TextEncoding.h"
+#include "runtime/TextConvert.h"
 #include "settings/objstream/NumberText.h"
 #include "settings/objstream/ObjStreamErrors.h"
 #include "settings/objstream/TParser.h"

@@ -1,7 +1,7 @@
 #include "settings/objstream/TFileStream.h"
 
+#include "runtime/TextConvert.h"
 #include "settings/KWFileUtils.h"
-#include "settings/TextEncoding.h"
 #include "settings/objstream/ObjStreamErrors.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "settings/objstream/TParser.h"
 
-#include "settings/objstream/CodePage1252.h"
+#include "runtime/TextConvert.h"
 #include "settings/objstream/NumberText.h"
 #include "settings/objstream/ObjStreamErrors.h"
 #include "settings/objstream/TPersistent.h"

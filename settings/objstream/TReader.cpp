@@ -1,7 +1,6 @@
 #include "settings/objstream/TReader.h"
 
-#include "settings/TextEncoding.h"
-#include "settings/objstream/CodePage1252.h"
+#include "runtime/TextConvert.h"
 #include "settings/objstream/NumberText.h"
 #include "settings/objstream/ObjStreamErrors.h"
 #include "settings/objstream/TCollection.h"

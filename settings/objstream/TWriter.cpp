@@ -1,7 +1,6 @@
 #include "settings/objstream/TWriter.h"
 
-#include "settings/TextEncoding.h"
-#include "settings/objstream/CodePage1252.h"
+#include "runtime/TextConvert.h"
 #include "settings/objstream/NumberText.h"
 #include "settings/objstream/TCollection.h"
 #include "settings/objstream/TPersistent.h"

@@ -6,7 +6,7 @@
 
 #include "SampleObjects.h"
 #include "settings/TIniData.h"
-#include "settings/TextEncoding.h"
+#include "runtime/TextConvert.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

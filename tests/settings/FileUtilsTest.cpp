@@ -2,7 +2,7 @@
 
 #include "TempHome.h"
 #include "runtime/Exception.h"
-#include "settings/TextEncoding.h"
+#include "runtime/TextConvert.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
