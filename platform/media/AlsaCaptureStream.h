@@ -1,0 +1,24 @@
+#pragma once
+// One capture device opened for 16-bit little-endian interleaved frames: the thin seam over
+// ALSA that the capture filter reads from (tests put a scripted stream in its place).
+// Thread contract: one thread at a time (the filter's control thread while stopped or
+// paused, its streaming thread while running).
+#include <cstddef>
+
+class AlsaCaptureStream {
+public:
+    virtual ~AlsaCaptureStream() = default;
+
+    virtual unsigned Rate() const = 0;
+    virtual unsigned Channels() const = 0;
+    virtual unsigned long PeriodFrames() const = 0;
+    virtual unsigned long BufferFrames() const = 0;
+    // Reads up to `frames` frames into buffer, waiting at most timeoutMs for data: the number
+    // of frames read (0 when none came in time) or a negative errno (-EPIPE for an overrun,
+    // -ESTRPIPE for a suspend, anything else means the device is gone).
+    virtual long Read(void* buffer, unsigned long frames, int timeoutMs) = 0;
+    // Brings the device back after an overrun or a suspend; 0 or a negative errno.
+    virtual int Recover(int error) = 0;
+    // Drops what the device holds and makes it ready to start again (a pause).
+    virtual int Restart() = 0;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// The system device enumerator (CLSID_SystemDeviceEnum). The audio input category lists the
+// ALSA capture devices (the default device first, then each capture device of each card);
+// an empty category answers S_FALSE with no enumerator.
+// Thread contract: any thread; each call lists the devices anew.
+#include "framework/interfaces/DeviceEnum.h"
+#include "media/MediaObject.h"
+
+class SystemDeviceEnum final : public MediaObject, public ICreateDevEnum {
+public:
+    explicit SystemDeviceEnum(IUnknown* outer);
+
+    static HRESULT Create(IUnknown* outer, REFIID iid, void** object);
+
+    MEDIA_OBJECT_UNKNOWN
+
+    HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator,
+                                  DWORD flags) override;
+
+private:
+    void* FindInterface(REFIID iid) override;
+};

@@ -1,0 +1,266 @@
+#include "MediaTestSupport.h"
+
+#include "framework/interfaces/Control.h"
+#include "framework/interfaces/MediaGuids.h"
+#include "media/AlsaCaptureFilter.h"
+#include "runtime/ClassTable.h"
+#include "runtime/MessageWindow.h"
+#include "runtime/TaskMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace {
+using Step = ScriptedStream::Step;
+constexpr unsigned long kPeriod = 4800; // 100 ms at 48 kHz
+
+// A capture filter on a scripted device, connected to a recording sink in a real graph.
+class CaptureFilterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        backend->devices = {{"scripted", "Scripted device"}};
+        backend->makeStream = [this] {
+            auto s = std::make_unique<ScriptedStream>(
+                backend->format.rate, backend->format.channels, kPeriod, bufferFrames, script);
+            recovered = s->recovered;
+            return s;
+        };
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_PPV_ARGS(graph.put())));
+        ASSERT_EQ(S_OK, graph.As(control));
+        ASSERT_EQ(S_OK, graph.As(events));
+        capture = new AlsaCaptureFilter(nullptr, "scripted", backend);
+        captureFilter = static_cast<IBaseFilter*>(capture);
+        sink = new RecordingSink;
+        sinkFilter = static_cast<IBaseFilter*>(sink);
+    }
+    void TearDown() override {
+        if (control) (void)control->Stop();
+        LONG code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        while (events && events->GetEvent(&code, &p1, &p2, 0) == S_OK)
+            (void)events->FreeEventParams(code, p1, p2);
+    }
+    void Build() {
+        ASSERT_EQ(S_OK, graph->AddFilter(captureFilter.get(), u"Capture"));
+        ASSERT_EQ(S_OK, graph->AddFilter(sinkFilter.get(), u"Sink"));
+        ASSERT_EQ(S_OK, graph->Connect(capture->CapturePin(), sink->Input()));
+    }
+    // The next event within two seconds.
+    LONG NextEvent(LONG_PTR* param1 = nullptr) {
+        LONG code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        if (events->GetEvent(&code, &p1, &p2, 2000) != S_OK) return 0;
+        if (param1)
+            *param1 = p1;
+        else
+            (void)events->FreeEventParams(code, p1, p2);
+        return code;
+    }
+    Bytes Pattern(unsigned long long from, std::size_t n) {
+        Bytes b(n);
+        for (std::size_t i = 0; i < n; ++i)
+            b[i] = ScriptedStream::PatternByte(from + i);
+        return b;
+    }
+
+    std::shared_ptr<ScriptedBackend> backend = std::make_shared<ScriptedBackend>();
+    std::deque<Step> script;
+    unsigned long bufferFrames = 48000; // a second
+    std::shared_ptr<int> recovered;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEventEx> events;
+    AlsaCaptureFilter* capture = nullptr;
+    ComPtr<IBaseFilter> captureFilter;
+    RecordingSink* sink = nullptr;
+    ComPtr<IBaseFilter> sinkFilter;
+};
+
+TEST_F(CaptureFilterTest, ProposesSixteenBitPcmOfTheDeviceOnACapturePin) {
+    backend->format = {44100, 1};
+    IPin* pin = capture->CapturePin();
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.put()));
+    AM_MEDIA_TYPE* type = nullptr;
+    ASSERT_EQ(S_OK, types->Next(1, &type, nullptr));
+    EXPECT_EQ(MEDIATYPE_Audio, type->majortype);
+    EXPECT_EQ(MEDIASUBTYPE_PCM, type->subtype);
+    EXPECT_EQ(FORMAT_WaveFormatEx, type->formattype);
+    ASSERT_EQ(sizeof(WAVEFORMATEX), type->cbFormat);
+    WAVEFORMATEX w{};
+    std::memcpy(&w, type->pbFormat, sizeof w);
+    // tag, channels, rate, bytes a second, block, bits, extra
+    const WAVEFORMATEX expected{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+    EXPECT_EQ(0, std::memcmp(&expected, &w, sizeof w));
+    EXPECT_EQ(S_OK, pin->QueryAccept(type));
+    w.nChannels = 2;
+    std::memcpy(type->pbFormat, &w, sizeof w);
+    EXPECT_EQ(S_FALSE, pin->QueryAccept(type));
+    CoTaskMemFree(type->pbFormat);
+    CoTaskMemFree(type);
+    EXPECT_EQ(S_FALSE, types->Next(1, &type, nullptr));
+
+    ComPtr<IKsPropertySet> properties;
+    ASSERT_EQ(S_OK, pin->QueryInterface(IID_PPV_ARGS(properties.put())));
+    GUID category{};
+    DWORD returned = 0, support = 0;
+    ASSERT_EQ(S_OK, properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category,
+                                    sizeof category, &returned));
+    EXPECT_EQ(PIN_CATEGORY_CAPTURE, category);
+    EXPECT_EQ(S_OK, properties->QuerySupported(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, &support));
+    EXPECT_EQ(KSPROPERTY_SUPPORT_GET, support);
+    EXPECT_EQ(E_PROP_ID_UNSUPPORTED, properties->Set(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY,
+                                                     nullptr, 0, &category, sizeof category));
+}
+
+TEST_F(CaptureFilterTest, StreamsPeriodsStampedWithStreamTimes) {
+    script = {Step{long(kPeriod * 3)}};
+    Build();
+    ASSERT_EQ(S_OK, control->Run());
+    ASSERT_TRUE(sink->WaitFor(3, 2000));
+    ASSERT_EQ(S_OK, control->Stop());
+    const auto samples = sink->Samples();
+    ASSERT_EQ(3u, samples.size());
+    const std::size_t bytes = kPeriod * 4;
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Pattern(i * bytes, bytes), samples[i].data);
+        EXPECT_EQ(S_OK, samples[i].timeResult);
+        EXPECT_EQ(REFERENCE_TIME(i) * 1'000'000, samples[i].start);
+        EXPECT_EQ(REFERENCE_TIME(i + 1) * 1'000'000, samples[i].stop);
+        EXPECT_TRUE(samples[i].syncPoint);
+        EXPECT_EQ(i == 0, samples[i].discontinuity);
+    }
+    EXPECT_EQ(1, backend->opens);
+}
+
+TEST_F(CaptureFilterTest, AnOverrunIsRecoveredCountedAndMarksTheNextSample) {
+    script = {Step{long(kPeriod)}, Step{-EPIPE}, Step{long(kPeriod) * 2}};
+    Build();
+    ASSERT_EQ(S_OK, control->Run());
+    ASSERT_TRUE(sink->WaitFor(3, 2000));
+    ASSERT_EQ(S_OK, control->Stop());
+    const auto samples = sink->Samples();
+    EXPECT_FALSE(samples[1].discontinuity && samples[2].discontinuity);
+    EXPECT_TRUE(samples[1].discontinuity); // the first sound after the gap
+    EXPECT_FALSE(samples[2].discontinuity);
+    EXPECT_EQ(1ul, capture->CapturePin()->Overruns());
+    EXPECT_EQ(1, *recovered);
+    // Nothing was delivered twice or lost from what the device gave.
+    EXPECT_EQ(Pattern(kPeriod * 4, kPeriod * 4), samples[1].data);
+}
+
+TEST_F(CaptureFilterTest, AVanishedDeviceIsReportedOnThePumpingThread) {
+    script = {Step{long(kPeriod)}, Step{-ENODEV}};
+    Build();
+    std::vector<std::thread::id> deliveredOn;
+    const HWND window = CreateMessageWindow([&](HWND, UINT, WPARAM, LPARAM) {
+        deliveredOn.push_back(std::this_thread::get_id());
+        return LRESULT(0);
+    });
+    ASSERT_EQ(S_OK, events->SetNotifyWindow(OAHWND(window), WM_USER + 1, 0));
+    const ULONG before = captureFilter->AddRef() - 1;
+    captureFilter->Release();
+    ASSERT_EQ(S_OK, control->Run());
+    ASSERT_TRUE(WaitForPostedMessage(2000));
+    EXPECT_GE(DispatchPostedMessages(), 1);
+    ASSERT_FALSE(deliveredOn.empty());
+    EXPECT_EQ(std::this_thread::get_id(), deliveredOn[0]);
+
+    LONG_PTR param1 = 0;
+    ASSERT_EQ(EC_DEVICE_LOST, NextEvent(&param1));
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(S_OK, captureFilter->QueryInterface(IID_PPV_ARGS(identity.put())));
+    EXPECT_EQ(identity.get(), reinterpret_cast<IUnknown*>(param1));
+    identity.reset();
+    EXPECT_EQ(S_OK, events->FreeEventParams(EC_DEVICE_LOST, param1, 0));
+    EXPECT_EQ(S_OK, control->Stop());
+    EXPECT_EQ(before, captureFilter->AddRef() - 1); // the event's count was given back
+    captureFilter->Release();
+    (void)DestroyWindow(window);
+}
+
+TEST_F(CaptureFilterTest, ARefusedSampleEndsStreamingWithErrorAbort) {
+    script = {Step{long(kPeriod) * 10}};
+    sink->refuseAt = 1;
+    sink->refusal = HRESULT_FROM_WIN32(112);
+    Build();
+    ASSERT_EQ(S_OK, control->Run());
+    LONG_PTR param1 = 0;
+    ASSERT_EQ(EC_ERRORABORT, NextEvent(&param1));
+    EXPECT_EQ(LONG_PTR(std::int32_t(HRESULT_FROM_WIN32(112))), param1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(2u, sink->Samples().size()); // nothing after the refusal
+    EXPECT_EQ(S_OK, control->Stop());
+}
+
+TEST_F(CaptureFilterTest, AFailureBelowTheFilterNeverLeavesTheStreamingThread) {
+    script = {Step{long(kPeriod)}, Step{0, true}};
+    Build();
+    ASSERT_EQ(S_OK, control->Run());
+    LONG_PTR param1 = 0;
+    ASSERT_EQ(EC_ERRORABORT, NextEvent(&param1));
+    EXPECT_EQ(LONG_PTR(std::int32_t(E_UNEXPECTED)), param1);
+    EXPECT_EQ(S_OK, control->Stop());
+}
+
+TEST_F(CaptureFilterTest, ADeviceThatCannotOpenOrHoldHalfASecondMakesRunFail) {
+    Build();
+    backend->openError = -EBUSY;
+    EXPECT_EQ(HResultFromErrno(EBUSY), control->Run());
+    FILTER_STATE state = State_Running;
+    EXPECT_EQ(S_OK, captureFilter->GetState(0, &state));
+    EXPECT_EQ(State_Stopped, state);
+
+    backend->openError = 0;
+    bufferFrames = 48000 * 4 / 10; // 400 ms granted: a stall would lose sound
+    EXPECT_EQ(HResultFromErrno(ENOBUFS), control->Run());
+
+    bufferFrames = 48000 / 2;
+    script = {Step{long(kPeriod)}};
+    EXPECT_EQ(S_OK, control->Run());
+    EXPECT_TRUE(sink->WaitFor(1, 2000));
+    EXPECT_EQ(S_OK, control->Pause());
+    EXPECT_EQ(VFW_S_CANT_CUE, captureFilter->GetState(0, &state));
+    EXPECT_EQ(State_Paused, state);
+}
+
+TEST_F(CaptureFilterTest, TheBuilderConnectsTheCapturePinOfTheWantedType) {
+    ASSERT_EQ(S_OK, graph->AddFilter(captureFilter.get(), u"Capture"));
+    ASSERT_EQ(S_OK, graph->AddFilter(sinkFilter.get(), u"Sink"));
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(builder.put())));
+    EXPECT_EQ(E_UNEXPECTED, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio,
+                                                  captureFilter.get(), nullptr, sinkFilter.get()));
+    ASSERT_EQ(S_OK, builder->SetFiltergraph(graph.get()));
+    EXPECT_EQ(E_UNEXPECTED, builder->SetFiltergraph(graph.get()));
+
+    ComPtr<IPin> found;
+    EXPECT_EQ(S_OK, builder->FindPin(captureFilter.get(), PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE,
+                                     &MEDIATYPE_Audio, TRUE, 0, found.put()));
+    EXPECT_EQ(static_cast<IPin*>(capture->CapturePin()), found.get());
+    EXPECT_EQ(E_FAIL, builder->FindPin(captureFilter.get(), PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE,
+                                       &MEDIATYPE_Audio, TRUE, 1, found.put()));
+
+    EXPECT_EQ(E_FAIL, builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Audio,
+                                            captureFilter.get(), nullptr, sinkFilter.get()));
+    EXPECT_EQ(E_FAIL, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                            captureFilter.get(), nullptr, sinkFilter.get()));
+    ASSERT_EQ(S_OK, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio,
+                                          captureFilter.get(), nullptr, sinkFilter.get()));
+    ComPtr<IPin> peer;
+    ASSERT_EQ(S_OK, capture->CapturePin()->ConnectedTo(peer.put()));
+    EXPECT_EQ(sink->Input(), peer.get());
+    // Connected now, the pin is no longer free; and without a sink nothing takes a stream.
+    EXPECT_EQ(E_FAIL, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio,
+                                            captureFilter.get(), nullptr, nullptr));
+    ASSERT_EQ(S_OK, graph->RemoveFilter(sinkFilter.get()));
+    EXPECT_EQ(VFW_E_CANNOT_RENDER, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio,
+                                                         captureFilter.get(), nullptr, nullptr));
+}
+} // namespace

@@ -1,0 +1,222 @@
+#include "MediaTestSupport.h"
+
+#include "framework/interfaces/MediaGuids.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <thread>
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/hymnaro-media.XXXXXX";
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+Bytes ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteWholeFile(const std::string& path, const Bytes& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+}
+
+Bytes NoiseBytes(std::size_t size, unsigned seed) {
+    Bytes data(size);
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : data) {
+        x = x * 1664525u + 1013904223u;
+        b = (unsigned char)(x >> 24);
+    }
+    return data;
+}
+
+std::u16string Wide(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, bool paced) {
+    const std::string slave = paced ? "slave.pcm \"pulse\"" : "slave.pcm { type null }";
+    auto filePcm = [&](const std::string& name, const std::string& description) {
+        return "pcm." + name + " {\n  type file\n  " + slave +
+               "\n  file \"/dev/null\"\n  infile \"" + input +
+               "\"\n  format \"raw\"\n  hint { show on description \"" + description + "\" }\n}\n";
+    };
+    std::string config = filePcm("!default", paced ? "Paced test capture" : "Test capture");
+    config += filePcm("second", "Second capture");
+    config +=
+        "pcm.null {\n  type null\n  hint { show on description \"Discard all samples\" }\n}\n";
+    config += "pcm.conv {\n  type rate\n  slave { pcm \"second\" rate 44100 }\n"
+              "  hint { show on description \"Rate converter\" }\n}\n";
+    if (paced) config += "pcm.pulse { type pulse }\nctl.pulse { type pulse }\n";
+    const std::string path = dir.File("asound.conf");
+    std::ofstream(path) << config;
+    setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+    return path;
+}
+
+// ---- scripted ALSA ------------------------------------------------------------------------
+
+ScriptedStream::ScriptedStream(unsigned rate, unsigned channels, unsigned long period,
+                               unsigned long buffer, std::deque<Step> script)
+    : rate_(rate), channels_(channels), period_(period), buffer_(buffer),
+      script_(std::move(script)) {}
+
+long ScriptedStream::Read(void* buffer, unsigned long frames, int timeoutMs) {
+    if (script_.empty()) {
+        // The script is over: the device has nothing more, as a quiet device would.
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
+        return 0;
+    }
+    Step& step = script_.front();
+    if (step.throwInstead) {
+        script_.pop_front();
+        throw std::runtime_error("the device library failed");
+    }
+    if (step.framesOrError < 0) {
+        const long error = step.framesOrError;
+        script_.pop_front();
+        return error;
+    }
+    const unsigned long n = std::min<unsigned long>(frames, (unsigned long)step.framesOrError);
+    auto* out = static_cast<unsigned char*>(buffer);
+    for (unsigned long i = 0; i < n * channels_ * 2; ++i)
+        out[i] = PatternByte(produced_++);
+    step.framesOrError -= long(n);
+    if (step.framesOrError == 0) script_.pop_front();
+    return long(n);
+}
+
+int ScriptedStream::Recover(int) {
+    ++*recovered;
+    return 0;
+}
+
+// ---- recording sink -------------------------------------------------------------------------
+
+class RecordingSink::Pin final : public TBCBaseInputPin {
+public:
+    Pin(RecordingSink* sink, HRESULT& hr)
+        : TBCBaseInputPin("Recording pin", sink, sink->Lock.get(), hr, u"In"), sink_(sink) {}
+    HRESULT AcceptsType(const AM_MEDIA_TYPE&) override { return S_OK; }
+    HRESULT Receive(IMediaSample* sample) override {
+        const HRESULT ready = TBCBaseInputPin::Receive(sample);
+        if (ready != S_OK) return ready;
+        Received r;
+        BYTE* data = nullptr;
+        (void)sample->GetPointer(&data);
+        r.data.assign(data, data + sample->GetActualDataLength());
+        r.timeResult = sample->GetTime(&r.start, &r.stop);
+        r.discontinuity = sample->IsDiscontinuity() == S_OK;
+        r.syncPoint = sample->IsSyncPoint() == S_OK;
+        std::lock_guard guard(sink_->lock_);
+        const std::size_t number = sink_->samples_.size();
+        sink_->samples_.push_back(std::move(r));
+        sink_->arrived_.notify_all();
+        return number == sink_->refuseAt ? sink_->refusal : S_OK;
+    }
+
+private:
+    RecordingSink* sink_; // owns the pin
+};
+
+RecordingSink::RecordingSink()
+    : TBCBaseFilter("Recording sink", nullptr, new TBCCritSec, GUID_NULL) {
+    HRESULT hr = S_OK;
+    pin_ = std::make_unique<Pin>(this, hr);
+}
+
+RecordingSink::~RecordingSink() {
+    pin_.reset();
+}
+
+TBCBasePin* RecordingSink::PinAt(int index) {
+    return index == 0 ? pin_.get() : nullptr;
+}
+
+IPin* RecordingSink::Input() {
+    return pin_.get();
+}
+
+bool RecordingSink::WaitFor(std::size_t n, int timeoutMs) {
+    std::unique_lock guard(lock_);
+    return arrived_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                             [&] { return samples_.size() >= n; });
+}
+
+std::vector<RecordingSink::Received> RecordingSink::Samples() {
+    std::lock_guard guard(lock_);
+    return samples_;
+}
+
+// ---- byte source ----------------------------------------------------------------------------
+
+class ByteSource::Pin final : public TBCBaseOutputPin {
+public:
+    Pin(ByteSource* source, HRESULT& hr)
+        : TBCBaseOutputPin("Byte source pin", source, source->Lock.get(), hr, u"Out") {}
+    HRESULT AcceptsType(const AM_MEDIA_TYPE& type) override {
+        return type.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE;
+    }
+    HRESULT ProposeType(int position, AM_MEDIA_TYPE& type) override {
+        if (position > 0) return VFW_S_NO_MORE_ITEMS;
+        type.majortype = MEDIATYPE_Stream;
+        type.subtype = MEDIASUBTYPE_WAVE;
+        return S_OK;
+    }
+    HRESULT ConfigureAllocator(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& request) override {
+        request.cBuffers = 2;
+        request.cbBuffer = 65536;
+        ALLOCATOR_PROPERTIES actual{};
+        return allocator->SetProperties(&request, &actual);
+    }
+    HRESULT Deliver(const Bytes& data, LONGLONG offset) {
+        ComPtr<IMediaSample> sample;
+        RETURN_IF_FAILED(ObtainBuffer(sample.put(), nullptr, nullptr, 0));
+        BYTE* p = nullptr;
+        RETURN_IF_FAILED(sample->GetPointer(&p));
+        std::memcpy(p, data.data(), data.size());
+        RETURN_IF_FAILED(sample->SetActualDataLength(LONG(data.size())));
+        REFERENCE_TIME start = offset, stop = offset + LONGLONG(data.size());
+        RETURN_IF_FAILED(sample->SetTime(&start, &stop));
+        return DeliverSample(sample.get());
+    }
+};
+
+ByteSource::ByteSource() : TBCBaseFilter("Byte source", nullptr, new TBCCritSec, GUID_NULL) {
+    HRESULT hr = S_OK;
+    pin_ = std::make_unique<Pin>(this, hr);
+}
+
+ByteSource::~ByteSource() {
+    pin_.reset();
+}
+
+TBCBasePin* ByteSource::PinAt(int index) {
+    return index == 0 ? pin_.get() : nullptr;
+}
+
+IPin* ByteSource::Output() {
+    return pin_.get();
+}
+
+HRESULT ByteSource::Deliver(const Bytes& data, LONGLONG offset) {
+    return pin_->Deliver(data, offset);
+}
+
+HRESULT ByteSource::SendEndOfStream() {
+    return pin_->ForwardEndOfStream();
+}

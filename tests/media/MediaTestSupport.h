@@ -1,0 +1,146 @@
+#pragma once
+// Shared pieces of the media platform's tests: temporary folders and files, the ALSA file
+// plugin fixture, a scripted ALSA backend, and two small framework filters, a byte-stream
+// source and a recording sink, to put at either end of a platform filter.
+#include "framework/TBCBaseFilter.h"
+#include "framework/TBCBaseInputPin.h"
+#include "framework/TBCBaseOutputPin.h"
+#include "media/AlsaBackend.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+// A fresh folder under TMPDIR (or /tmp), removed with its contents at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+Bytes ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const Bytes& data);
+// Deterministic noise, the same for the same seed.
+Bytes NoiseBytes(std::size_t size, unsigned seed);
+std::u16string Wide(const std::string& text);
+
+// The ALSA configuration of the tests: "default" and "second" read `input` through the file
+// plugin (unpaced over a null slave, or paced by "pulse"), "null" discards and "conv" only
+// converts. Writes it into dir and points ALSA_CONFIG_PATH at it; call before ALSA is used.
+std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, bool paced);
+
+// A capture stream that plays a script: each step is frames of data, or an error.
+class ScriptedStream final : public AlsaCaptureStream {
+public:
+    struct Step {
+        long framesOrError; // > 0: that many frames of the pattern; < 0: that error
+        bool throwInstead = false;
+    };
+    ScriptedStream(unsigned rate, unsigned channels, unsigned long period, unsigned long buffer,
+                   std::deque<Step> script);
+
+    unsigned Rate() const override { return rate_; }
+    unsigned Channels() const override { return channels_; }
+    unsigned long PeriodFrames() const override { return period_; }
+    unsigned long BufferFrames() const override { return buffer_; }
+    long Read(void* buffer, unsigned long frames, int timeoutMs) override;
+    int Recover(int error) override;
+    int Restart() override { return 0; }
+
+    static unsigned char PatternByte(unsigned long long index) {
+        return (unsigned char)(index * 7 + 3);
+    }
+
+    // Shared with the test: how often Recover ran.
+    std::shared_ptr<int> recovered = std::make_shared<int>(0);
+
+private:
+    unsigned rate_, channels_;
+    unsigned long period_, buffer_;
+    std::deque<Step> script_;
+    unsigned long long produced_ = 0; // bytes of the pattern handed out
+};
+
+// A backend with fixed devices whose streams come from a factory the test sets.
+class ScriptedBackend final : public AlsaBackend {
+public:
+    std::vector<AlsaCaptureDevice> devices;
+    AlsaCaptureFormat format{48000, 2};
+    int probeError = 0;
+    int openError = 0;
+    std::function<std::unique_ptr<AlsaCaptureStream>()> makeStream;
+    int opens = 0;
+
+    std::vector<AlsaCaptureDevice> CaptureDevices() override { return devices; }
+    int ProbeFormat(const std::string&, AlsaCaptureFormat& f) override {
+        f = format;
+        return probeError;
+    }
+    int Open(const std::string&, const AlsaCaptureFormat&, unsigned,
+             std::unique_ptr<AlsaCaptureStream>& stream) override {
+        ++opens;
+        if (openError) return openError;
+        stream = makeStream();
+        return 0;
+    }
+};
+
+// A sink with one input pin that accepts every type and keeps what it receives.
+class RecordingSink final : public TBCBaseFilter {
+public:
+    struct Received {
+        Bytes data;
+        REFERENCE_TIME start = 0, stop = 0;
+        HRESULT timeResult = S_OK;
+        bool discontinuity = false, syncPoint = false;
+    };
+
+    RecordingSink();
+    ~RecordingSink() override;
+    int PinCount() override { return 1; }
+    TBCBasePin* PinAt(int index) override;
+    IPin* Input();
+
+    // Waits until at least n samples arrived (false on time-out).
+    bool WaitFor(std::size_t n, int timeoutMs);
+    std::vector<Received> Samples();
+
+    // Answer for the sample with this 0-based number (S_OK for the others).
+    std::size_t refuseAt = SIZE_MAX;
+    HRESULT refusal = E_FAIL;
+
+private:
+    class Pin;
+    friend class Pin;
+    std::unique_ptr<Pin> pin_;
+    std::mutex lock_;
+    std::condition_variable arrived_;
+    std::vector<Received> samples_;
+};
+
+// A source with one output pin proposing the byte-stream type; the test pushes bytes.
+class ByteSource final : public TBCBaseFilter {
+public:
+    ByteSource();
+    ~ByteSource() override;
+    int PinCount() override { return 1; }
+    TBCBasePin* PinAt(int index) override;
+    IPin* Output();
+    // Delivers data stamped [offset, offset + size) downstream; the downstream answer.
+    HRESULT Deliver(const Bytes& data, LONGLONG offset);
+    HRESULT SendEndOfStream();
+
+private:
+    class Pin;
+    std::unique_ptr<Pin> pin_;
+};
