@@ -1,0 +1,99 @@
+#include "app/HMAudioRecorder.h"
+
+#include "app/Main.h"
+#include "app/TApplicationErrors.h"
+#include "app/dm_Recording.h"
+#include "app/setup/dl_Setup.h"
+#include "runtime/Apartment.h"
+#include "settings/u_Config.h"
+
+#include <QApplication>
+
+THMAudioRecorder::THMAudioRecorder() = default;
+
+THMAudioRecorder::~THMAudioRecorder() {
+    Finish();
+}
+
+QString THMAudioRecorder::LoadErrorText(const QString& fileName, const QString& error) {
+    return QStringLiteral("The settings file \"%1\" could not be loaded.\n%2\n\n"
+                          "The program ends without changing the file.")
+        .arg(fileName, error);
+}
+
+QString THMAudioRecorder::SaveErrorText(const QString& fileName, const QString& error) {
+    // The same wording as the message table's row, so that it is shown translated.
+    return QStringLiteral("The settings could not be saved to \"%1\".\n%2").arg(fileName, error);
+}
+
+bool THMAudioRecorder::Start() {
+    try {
+        InitializeSettings();
+        FSettingsInitialized = true;
+    } catch (const std::exception& error) {
+        TApplicationErrors::ShowMessage(nullptr,
+                                        LoadErrorText(QString::fromStdU16String(SettingsFileName()),
+                                                      QString::fromUtf8(error.what())));
+        // Auto-save is not armed after a failed load: this frees the settings unwritten.
+        try {
+            FinalizeSettings();
+        } catch (...) {
+        }
+        return false;
+    }
+
+    const HRESULT hr = CoInitialize(nullptr);
+    FComInitialized = SUCCEEDED(hr);
+
+    try {
+        FForm1 = std::make_unique<TForm1>();
+        Form1 = FForm1.get();
+        FdmRecording = std::make_unique<TdmRecording>();
+        dmRecording = FdmRecording.get();
+        FForm2 = std::make_unique<TForm2>(FForm1.get());
+        Form2 = FForm2.get();
+    } catch (const std::exception& error) {
+        // Nothing has been shown yet: the program ends with the message.
+        TApplicationErrors::ShowMessage(nullptr, QString::fromUtf8(error.what()));
+        Finish();
+        return false;
+    }
+    return true;
+}
+
+void THMAudioRecorder::Finish() {
+    if (FSettingsInitialized) {
+        FSettingsInitialized = false;
+        try {
+            FinalizeSettings();
+        } catch (const std::exception& error) {
+            // Shown, and shutdown goes on: the recording still has to be completed.
+            TApplicationErrors::ShowMessage(
+                FForm1.get(), SaveErrorText(QString::fromStdU16String(SettingsFileName()),
+                                            QString::fromUtf8(error.what())));
+        }
+    }
+    ReleaseWindows();
+    if (FComInitialized) {
+        FComInitialized = false;
+        CoUninitialize();
+    }
+}
+
+void THMAudioRecorder::ReleaseWindows() {
+    Form2 = nullptr;
+    FForm2.reset();
+    // The capture controller goes with its module; destroying it completes a recording.
+    dmRecording = nullptr;
+    FdmRecording.reset();
+    Form1 = nullptr;
+    FForm1.reset();
+}
+
+int THMAudioRecorder::Run(QApplication& application) {
+    if (!Start()) return 1;
+    FForm1->show();
+    const int exitCode = application.exec();
+    Finish();
+    return exitCode;
+}

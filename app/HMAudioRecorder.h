@@ -1,0 +1,46 @@
+#pragma once
+// The program: brings the parts up in order and takes them down again.
+//   start:    the application object exists already (so a message can be shown); the
+//             settings are created and loaded, auto-save armed; the object model is
+//             initialised on this thread; the main window (switching to German), the
+//             recording data module and the hidden setup dialog are created.
+//   run:      the main window is shown and the message loop runs until it closes.
+//   shutdown: the settings are saved (a failure is shown, and shutdown goes on); then the
+//             dialog, the data module with its capture controller and the main window go.
+// Thread contract: the main (GUI) thread only.
+#include <QString>
+
+#include <memory>
+
+class QApplication;
+class TForm1;
+class TForm2;
+class TdmRecording;
+
+class THMAudioRecorder {
+public:
+    THMAudioRecorder();
+    ~THMAudioRecorder();
+
+    // Everything before the message loop. False when start-up failed: the error has been
+    // shown, no window is left and the settings file is untouched.
+    bool Start();
+    // Settings saved, then the windows and the data module released. Safe to call twice.
+    void Finish();
+    // Start, show, message loop, Finish; the process's exit code.
+    int Run(QApplication& application);
+
+    // The text shown when the settings file cannot be loaded.
+    static QString LoadErrorText(const QString& fileName, const QString& error);
+    // The text shown when the settings cannot be saved at exit.
+    static QString SaveErrorText(const QString& fileName, const QString& error);
+
+private:
+    void ReleaseWindows();
+
+    bool FSettingsInitialized = false;
+    bool FComInitialized = false;
+    std::unique_ptr<TForm1> FForm1;
+    std::unique_ptr<TdmRecording> FdmRecording;
+    std::unique_ptr<TForm2> FForm2;
+};

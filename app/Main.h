@@ -1,0 +1,73 @@
+#pragma once
+// The main window: Record, Stop and Setup, and the label with the file being recorded.
+// It holds no recording logic: Record forms the file name and hands it to the capture
+// controller, Stop tells the controller to stop. Thread contract: GUI thread only.
+#include "runtime/WinTypes.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QStatusBar;
+class QToolBar;
+class TLangDispatcher;
+class TLangTranslator;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Components, by their design names.
+    QWidget* Dock1;     // the docking area with its two toolbars (the toolbar manager)
+    QToolBar* ToolBar1; // row 0, "Custom 1": Record, Stop, separator, Setup
+    QToolBar* ToolBar2; // row 1, "Custom 2": the file-name label
+    QAction* btnRecord;
+    QAction* btnStop;
+    QAction* btnSetup;
+    QLabel* lblFileName;
+    QFrame* Panel1;
+    QStatusBar* StatusBar1;
+    TLangDispatcher* LangDispatcher1;
+    TLangTranslator* LangTranslator1;
+
+    // Event handlers (each runs inside the application's error display when clicked).
+    void btnRecordClick();
+    void btnStopClick();
+    void btnSetupClick();
+
+    // The full path of the next recording: the folder for recordings, then the date and time
+    // of one reading of the clock, e.g. ".../2024-03-03 14-05-09.wav". Never the name of an
+    // existing file: a second name within the same second gets " (2)", " (3)", ...
+    WideString MakeRecordingFileName() const;
+    static WideString RecordingFileNameAt(const WideString& folder, const QDateTime& moment);
+
+    // The local clock that names recordings; tests put a fixed one in its place.
+    using TClock = std::function<QDateTime()>;
+    void SetClock(TClock clock);
+
+    static constexpr int ClientWidth = 573;
+    static constexpr int ClientHeight = 301;
+    static constexpr int DockHeight = 68;
+    static constexpr int StatusBarHeight = 20;
+    static constexpr int ButtonWidth = 50;
+    static constexpr int PictureSize = 24;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+
+    TClock FClock;
+    bool FPlaced = false;
+};
+
+// The one main window of the program (not owned here; the program creates it).
+extern TForm1* Form1;

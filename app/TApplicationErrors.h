@@ -1,0 +1,41 @@
+#pragma once
+// The application's error display: an exception that leaves a GUI event handler is shown in
+// an error message box and the program goes on. Every handler runs inside RunGuiHandler, so
+// no exception ever travels through Qt's event loop. Thread contract: GUI thread only.
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <exception>
+#include <functional>
+
+class TLangDispatcher;
+
+class TApplicationErrors {
+public:
+    // Shows a message in the error box, in the active language when the main window's
+    // dispatcher knows it. Never raises.
+    static void ShowMessage(QWidget* parent, const QString& message) noexcept;
+    static void ShowException(QWidget* parent, const std::exception& error) noexcept;
+    static void ShowUnknownException(QWidget* parent) noexcept;
+
+    // The dispatcher whose language messages are shown in (the main window's); not owned.
+    static void SetDispatcher(TLangDispatcher* dispatcher);
+    static QString Translate(const QString& message);
+
+    // What shows a message; the message box by default. Tests put a recorder in its place.
+    using TDisplay = std::function<void(QWidget* parent, const QString& message)>;
+    static TDisplay SetDisplay(TDisplay display);
+};
+
+// Runs one GUI event handler; what it raises is shown and goes no further.
+template <class Handler>
+void RunGuiHandler(QWidget* parent, Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        TApplicationErrors::ShowException(parent, error);
+    } catch (...) {
+        TApplicationErrors::ShowUnknownException(parent);
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The recording data module: owns the one audio capture controller. Thread contract: created,
+// used and destroyed on the GUI thread.
+#include <QObject>
+
+// The audio capture controller of the capture layer.
+class TDXShowCaptureAudio;
+
+class TdmRecording : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TdmRecording(QObject* owner = nullptr);
+    ~TdmRecording() override;
+
+    // The capture controller, or null when start-up went on without one.
+    TDXShowCaptureAudio* DXShowCaptureAudio() const { return FDXShowCaptureAudio; }
+
+private:
+    void DataModuleCreate();
+
+    // Owned as a child component: created with the module as its owner, destroyed with it.
+    // Null until the capture layer provides the controller.
+    TDXShowCaptureAudio* FDXShowCaptureAudio = nullptr;
+};
+
+// The one recording data module of the program (not owned here; the program creates it).
+extern TdmRecording* dmRecording;

@@ -1,0 +1,23 @@
+// The program hymnaro-recorder (HMAudioRecorder).
+#include "app/HMAudioRecorder.h"
+#include "app/TApplicationErrors.h"
+#include "app/TDrawnPictures.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    // The application object comes first, so that every later error can be shown.
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Hymnaro Audio Recorder"));
+    QApplication::setApplicationVersion(QStringLiteral("0.1"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("hymnaro-recorder"));
+    QApplication::setWindowIcon(TDrawnPictures::Icon(TPicture::App));
+    int exitCode = 1;
+    RunGuiHandler(nullptr, [&] {
+        THMAudioRecorder program;
+        exitCode = program.Run(application);
+    });
+    return exitCode;
+}

@@ -1,0 +1,6 @@
+#include "settings/objstream/TCollectionItem.h"
+
+const TClassInfo& TCollectionItem::StaticClassInfo() {
+    static const TClassInfo info{"TCollectionItem", &TPersistent::StaticClassInfo(), {}};
+    return info;
+}

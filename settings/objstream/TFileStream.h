@@ -1,0 +1,37 @@
+#pragma once
+// A stream on an open file. One thread at a time; the file is closed when the stream goes.
+#include "settings/objstream/TStream.h"
+
+#include "runtime/WinTypes.h"
+
+enum class TFileMode {
+    fmOpenRead,  // an existing file, for reading
+    fmCreateNew, // a new file that must not exist yet, for writing
+};
+
+class TFileStream : public TStream {
+public:
+    // Raises EFOpenError "Cannot open file "%s". %s" (fmOpenRead) or EFCreateError
+    // "Cannot create file "%s". %s" (fmCreateNew), naming the full path and the system's reason.
+    TFileStream(const WideString& fileName, TFileMode mode);
+    // Takes over a file already open.
+    explicit TFileStream(int handle) : handle_(handle) {}
+    ~TFileStream() override;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+
+    std::size_t Read(void* buffer, std::size_t count) override;
+    std::size_t Write(const void* buffer, std::size_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+
+    // Puts the data on the disk and closes the file; raises EWriteError "Stream write error"
+    // when the system reports that the data did not get there.
+    void FlushAndClose();
+    int Handle() const { return handle_; }
+
+private:
+    int handle_ = -1;
+};
+
+// The system's text for an error number, as shown after a file name.
+std::string SystemErrorText(int error);

@@ -1,0 +1,137 @@
+// The program's start-up and shutdown around the settings: a settings file that cannot be
+// loaded ends the program before any window and is left as it was; a failed save at exit is
+// shown and shutdown goes on.
+#include "AppTestSupport.h"
+
+#include "app/HMAudioRecorder.h"
+#include "app/Main.h"
+#include "app/dm_Recording.h"
+#include "app/setup/dl_Setup.h"
+#include "runtime/Apartment.h"
+#include "settings/TIniData.h"
+#include "settings/u_Config.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+
+using testing::HasSubstr;
+
+namespace {
+// Each test has a configuration folder of its own, so it starts without a settings file.
+class Startup : public testing::Test {
+protected:
+    Startup() : config(NewTestFolder(QStringLiteral("config"))) {
+        previous = std::getenv("XDG_CONFIG_HOME");
+        setenv("XDG_CONFIG_HOME", config.toUtf8().constData(), 1);
+    }
+    ~Startup() override { setenv("XDG_CONFIG_HOME", previous.c_str(), 1); }
+
+    QString SettingsFile() const {
+        return config + QStringLiteral("/Hymnaro/Audio Recorder/AudioRecorder.cfg");
+    }
+    void WriteSettings(const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(SettingsFile()).path());
+        QFile file(SettingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray ReadSettings() const {
+        QFile file(SettingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static int VisibleWindows() {
+        int visible = 0;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            visible += window->isVisible();
+        return visible;
+    }
+
+    QString config;
+    std::string previous;
+    TShownMessages shown;
+};
+
+TEST_F(Startup, AnUnreadableSettingsFileEndsTheProgramBeforeAnyWindow) {
+    const QByteArray broken = "object IniData: TIniData\r\n  FolderForRecordings = 'x'\r\n";
+    WriteSettings(broken);
+    const int apartments = CoInitializeCount();
+    {
+        THMAudioRecorder program;
+        EXPECT_FALSE(program.Start());
+        EXPECT_EQ(nullptr, Form1);
+        EXPECT_EQ(nullptr, IniData);
+        EXPECT_EQ(0, VisibleWindows());
+    }
+    ASSERT_EQ(1, shown.Messages().size());
+    const std::string message = shown.Messages()[0].toStdString();
+    EXPECT_THAT(message, HasSubstr(SettingsFile().toStdString()));
+    EXPECT_THAT(message, HasSubstr("could not be loaded"));
+    EXPECT_EQ(broken, ReadSettings()) << "the file is left untouched";
+    EXPECT_EQ(apartments, CoInitializeCount());
+}
+
+TEST_F(Startup, CreatesTheWindowsInOrderAndSavesTheSettingsAtTheEnd) {
+    THMAudioRecorder program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_NE(nullptr, IniData);
+    ASSERT_NE(nullptr, Form1);
+    ASSERT_NE(nullptr, dmRecording);
+    ASSERT_NE(nullptr, Form2);
+    EXPECT_EQ(Form1, Form2->parentWidget());
+    EXPECT_EQ("Start", Form1->btnRecord->text());
+    EXPECT_EQ("Abbrechen", Form2->BitBtn2->text());
+    EXPECT_EQ(0, VisibleWindows()) << "nothing shown before the message loop";
+
+    IniData->SetFolderForRecordings(u"/saved/at/exit");
+    program.Finish();
+    EXPECT_EQ(nullptr, Form1);
+    EXPECT_EQ(nullptr, Form2);
+    EXPECT_EQ(nullptr, dmRecording);
+    EXPECT_EQ(nullptr, IniData);
+    EXPECT_EQ(QByteArray("object IniData: TIniData\r\n"
+                         "  FolderForRecordings = '/saved/at/exit'\r\n"
+                         "end\r\n"),
+              ReadSettings());
+    EXPECT_TRUE(shown.Messages().isEmpty()) << shown.Messages().join(u'|').toStdString();
+}
+
+TEST_F(Startup, RunShowsTheMainWindowUntilItClosesThenSaves) {
+    THMAudioRecorder program;
+    bool wasVisible = false;
+    QTimer::singleShot(0, [&] {
+        wasVisible = Form1 && Form1->isVisible();
+        if (Form1) Form1->close();
+    });
+    EXPECT_EQ(0, program.Run(*qApp));
+    EXPECT_TRUE(wasVisible);
+    EXPECT_EQ(nullptr, Form1);
+    EXPECT_THAT(ReadSettings().toStdString(), HasSubstr("object IniData: TIniData"));
+}
+
+TEST_F(Startup, AFailedSaveAtExitIsShownAndShutdownGoesOn) {
+    THMAudioRecorder program;
+    ASSERT_TRUE(program.Start());
+    // A file where the settings folder should be: neither folder nor file can be created.
+    QFile blocker(config + QStringLiteral("/Hymnaro"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    program.Finish();
+    ASSERT_EQ(1, shown.Messages().size());
+    const std::string message = shown.Messages()[0].toStdString();
+    EXPECT_THAT(message, HasSubstr("Die Einstellungen konnten nicht in \"" +
+                                   SettingsFile().toStdString() + "\" gespeichert werden."));
+    EXPECT_EQ(nullptr, Form1) << "the windows and the capture controller are still released";
+    EXPECT_EQ(nullptr, dmRecording);
+    EXPECT_EQ(nullptr, IniData);
+}
+} // namespace
