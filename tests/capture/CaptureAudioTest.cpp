@@ -73,7 +73,7 @@ TEST_F(CaptureAudioTest, DeviceLostReleasesTheSourceAndListsTheDevicesAgain) {
     int stopped = 0;
     capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR) { ++stopped; };
     capture.SendGraphEvent(EC_DEVICE_LOST, 0, 1);
-    ASSERT_TRUE(WaitFor([&] { return set.enumerations == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return set.enumerations == 2; }));
     EXPECT_EQ(capture.Devices().Count(), 2);
     EXPECT_EQ(capture.Devices().Items(1).DeviceName, u"Plugged in");
     EXPECT_EQ(stopped, 0); // nothing was being recorded
@@ -99,12 +99,12 @@ TEST_P(RecordingEndTest, ARecordingThatEndsByItselfIsStoppedAndTold) {
         told.emplace_back(code, param1);
     };
     capture.SendGraphEvent(c.code, c.param1, 0);
-    ASSERT_TRUE(WaitFor([&] { return !told.empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }));
     EXPECT_EQ(told, (std::vector<std::pair<LONG, LONG_PTR>>{{c.code, c.param1}}));
     EXPECT_EQ(capture.GetGraphState(), GraphStateStopped);
 
     capture.SendGraphEvent(c.code, c.param1, 0); // no longer recording: not told again
-    ProcessEventsFor(50);
+    PumpFor(50);
     EXPECT_EQ(told.size(), 1u);
 }
 

@@ -6,7 +6,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
+bool PumpUntil(const std::function<bool()>& condition, int milliseconds) {
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
@@ -17,7 +17,7 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
     return true;
 }
 
-void ProcessEventsFor(int milliseconds) {
+void PumpFor(int milliseconds) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < milliseconds) {

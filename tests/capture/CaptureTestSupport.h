@@ -6,9 +6,9 @@
 #include <functional>
 
 // Processes events until the condition holds or the time is up; answers the condition.
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000);
+bool PumpUntil(const std::function<bool()>& condition, int milliseconds = 5000);
 // Processes events for a while.
-void ProcessEventsFor(int milliseconds);
+void PumpFor(int milliseconds);
 
 // Records what the capture units would show in message boxes, for the scope.
 class ShownMessages {

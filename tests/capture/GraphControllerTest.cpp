@@ -71,8 +71,8 @@ TEST_F(GraphControllerTest, PumpStopsAtDiscEjectedAndLeavesTheRestForTheNextNoti
     queue->events = {{EC_USER + 1, 5, 6}, {EC_DVD_DISC_EJECTED, 7, 8}, {EC_USER + 2, 9, 10}};
 
     ASSERT_TRUE(PostMessage(show.Notify(), WM_GRAPHNOTIFY, 0, 0));
-    ASSERT_TRUE(WaitFor([&] { return log.size() >= 4; }));
-    ProcessEventsFor(20);
+    ASSERT_TRUE(PumpUntil([&] { return log.size() >= 4; }));
+    PumpFor(20);
     // 0x118: parameters freed first, handled with zeros, and the drain ends there.
     EXPECT_EQ(log,
               (CallLog{"handle 32769 5 6", "free 32769 5 6", "free 280 7 8", "handle 280 0 0"}));
@@ -80,7 +80,7 @@ TEST_F(GraphControllerTest, PumpStopsAtDiscEjectedAndLeavesTheRestForTheNextNoti
 
     log.clear();
     ASSERT_TRUE(PostMessage(show.Notify(), WM_GRAPHNOTIFY, 0, 0));
-    ASSERT_TRUE(WaitFor([&] { return log.size() >= 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return log.size() >= 2; }));
     EXPECT_EQ(log, (CallLog{"handle 32770 9 10", "free 32770 9 10"}));
     EXPECT_TRUE(queue->events.empty());
 }
@@ -93,7 +93,7 @@ TEST_F(GraphControllerTest, AHandlerThatRaisesIsShownAndItsParametersAreStillFre
     queue->events = {{EC_USER + 1, 1, 2}, {EC_USER + 2, 3, 4}};
 
     ASSERT_TRUE(PostMessage(show.Notify(), WM_GRAPHNOTIFY, 0, 0));
-    ASSERT_TRUE(WaitFor([&] { return !shown.exceptions.isEmpty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !shown.exceptions.isEmpty(); }));
     EXPECT_EQ(shown.exceptions, QStringList{"handler failed"});
     EXPECT_EQ(log, (CallLog{"handle 32769 1 2", "free 32769 1 2"}));
     EXPECT_EQ(queue->events.size(), 1u); // the next notification goes on from there
@@ -103,8 +103,8 @@ TEST_F(GraphControllerTest, GraphEventsArriveThroughTheNotificationWindows) {
     ProbeShow show(log);
     show.SendGraphEvent(EC_USER + 7, 1, 2);
     show.SendGraphEvent(EC_USER + 8, 3, 4);
-    ASSERT_TRUE(WaitFor([&] { return log.size() >= 2; }));
-    ProcessEventsFor(20);
+    ASSERT_TRUE(PumpUntil([&] { return log.size() >= 2; }));
+    PumpFor(20);
     EXPECT_EQ(log, (CallLog{"handle 32775 1 2", "handle 32776 3 4"}));
 }
 
@@ -118,7 +118,7 @@ TEST_F(GraphControllerTest, CompleteWithoutLoopStopsAndFinishes) {
     ASSERT_EQ(show.Play(), S_OK);
     ASSERT_TRUE(show.IsRunning());
     show.SendGraphEvent(EC_COMPLETE, S_OK, 0);
-    ASSERT_TRUE(WaitFor([&] { return finished > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return finished > 0; }));
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(show.IsRunning());
     EXPECT_EQ(show.GetGraphState(), GraphStateStopped);
@@ -138,7 +138,7 @@ TEST_F(GraphControllerTest, CompleteWithLoopStopsAndRunsAgain) {
     }
     show.ReplaceControl(control.get());
     show.SendGraphEvent(EC_COMPLETE, S_OK, 0);
-    ASSERT_TRUE(WaitFor([&] { return std::count(log.begin(), log.end(), "Run") > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return std::count(log.begin(), log.end(), "Run") > 0; }));
     // Stopped, moved to the start (which cues a stopped graph), run again; never finished.
     EXPECT_EQ(log, (CallLog{"handle 1 0 0", "Stop", "StopWhenReady", "Run"}));
     EXPECT_EQ(finished, 0);
@@ -151,8 +151,8 @@ TEST_F(GraphControllerTest, AControllerFreedByItsOwnHandlerEndsThePumpQuietly) {
     show->OnFinished = [&](QObject* sender) { delete sender; };
     show->SendGraphEvent(EC_COMPLETE, S_OK, 0);
     show->SendGraphEvent(EC_USER, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return show.isNull(); }));
-    ProcessEventsFor(20);
+    ASSERT_TRUE(PumpUntil([&] { return show.isNull(); }));
+    PumpFor(20);
     EXPECT_TRUE(shown.exceptions.isEmpty());
 }
 
@@ -271,14 +271,14 @@ TEST_F(GraphControllerTest, PlayRunsThePositionTimerOnlyWithAPositionHandler) {
     int ticks = 0;
     ProbeShow show(log);
     ASSERT_EQ(show.Play(), S_OK);
-    ProcessEventsFor(250);
+    PumpFor(250);
     show.OnPositionChanged = [&](QObject*, TDateTime) { ++ticks; };
     EXPECT_EQ(ticks, 0);
     ASSERT_EQ(show.Play(), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return ticks > 0; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return ticks > 0; }, 2000));
     ASSERT_EQ(show.Stop(), S_OK);
     const int afterStop = ticks;
-    ProcessEventsFor(250);
+    PumpFor(250);
     EXPECT_EQ(ticks, afterStop);
 }
 

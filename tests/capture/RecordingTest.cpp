@@ -66,7 +66,7 @@ TEST_F(RecordingTest, OpenPlayStopWritesTheDevicesBytes) {
     EXPECT_EQ(capture.Devices().Items(0).DeviceName, u"Paced test capture");
 
     Record(capture, "one.wav");
-    ProcessEventsFor(2500); // past the daemon's first burst, into the paced part
+    PumpFor(2500); // past the daemon's first burst, into the paced part
     ASSERT_EQ(capture.Stop(), S_OK);
     EXPECT_TRUE(errors.empty());
     ExpectDeviceRecording(ReadWav(File("one.wav")), 2 * OneSecondAtLeast);
@@ -76,10 +76,10 @@ TEST_F(RecordingTest, RecordTwiceCompletesTheFirstFileAndStartsTheSecond) {
     TDXShowCaptureAudio capture;
     capture.OnError = [&](HRESULT, const WideString& text) { errors.push_back(text); };
     Record(capture, "first.wav");
-    ProcessEventsFor(600);
+    PumpFor(600);
     Record(capture, "second.wav"); // clears the running graph first
     const WavFile first = ReadWav(File("first.wav"));
-    ProcessEventsFor(600);
+    PumpFor(600);
     ASSERT_EQ(capture.Stop(), S_OK);
     EXPECT_TRUE(errors.empty());
     ExpectDeviceRecording(first, OneSecondAtLeast / 4);
@@ -92,17 +92,17 @@ class EndingTest : public RecordingTest, public ::testing::WithParamInterface<LO
 TEST_P(EndingTest, ARecordingThatEndsByItselfKeepsACompleteFile) {
     ProbeCapture capture;
     Record(capture, "ended.wav");
-    ProcessEventsFor(600);
+    PumpFor(600);
     int told = 0;
     capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR) { ++told; };
     // As the file writer or the capture filter would send it, through the graph.
     capture.SendGraphEvent(GetParam(), GetParam() == EC_DEVICE_LOST ? 0 : LONG_PTR(E_FAIL));
-    ASSERT_TRUE(WaitFor([&] { return told > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return told > 0; }));
     EXPECT_EQ(told, 1);
     EXPECT_EQ(capture.GetGraphState(), GraphStateStopped);
     const WavFile wav = ReadWav(File("ended.wav"));
     ExpectDeviceRecording(wav, OneSecondAtLeast / 4);
-    ProcessEventsFor(100); // nothing cues the stopped graph again and empties the file
+    PumpFor(100); // nothing cues the stopped graph again and empties the file
     EXPECT_EQ(ReadWav(File("ended.wav")).data, wav.data);
 }
 
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Events, EndingTest,
 TEST_F(RecordingTest, DestroyingTheControllerCompletesTheRecording) {
     auto* capture = new TDXShowCaptureAudio;
     Record(*capture, "destroyed.wav");
-    ProcessEventsFor(600);
+    PumpFor(600);
     delete capture;
     ExpectDeviceRecording(ReadWav(File("destroyed.wav")), OneSecondAtLeast / 4);
 }
