@@ -199,8 +199,7 @@ void TForm1::btnRecordClick() {
         throw; // shown once, by the exception display
     }
     const HRESULT hr = capture->Play();
-    if (SUCCEEDED(hr) && reported.empty() && capture->GetGraphState() == GraphStateRunning)
-        return;
+    if (SUCCEEDED(hr) && reported.empty() && capture->GetGraphState() == GraphStateRunning) return;
     AbandonRecording(*capture, name);
     const WideString reason = !reported.empty()
                                   ? reported.front()
@@ -242,8 +241,8 @@ void TForm1::RecordingStopped(LONG eventCode, LONG_PTR param1) {
         text = msgRecordingStreamEnded;
         break;
     default:
-        text = msgRecordingAborted.arg(QString::fromStdU16String(
-            TDXShow::FormatError(HRESULT(std::int32_t(param1)), u"")));
+        text = msgRecordingAborted.arg(
+            QString::fromStdU16String(TDXShow::FormatError(HRESULT(std::int32_t(param1)), u"")));
         break;
     }
     TApplicationErrors::ShowMessage(this, text);
