@@ -10,9 +10,8 @@
 
 namespace {
 constexpr unsigned kMinBufferMs = 500; // the device holds this much through a stalled write
-constexpr unsigned kSampleMs = 100;    // a sample carries about one ALSA period
+constexpr unsigned kSampleMs = 250;    // a sample carries about one ALSA period
 constexpr LONG kBuffers = 8;
-constexpr int kReadTimeoutMs = 100; // how soon the streaming thread notices a stop
 
 WAVEFORMATEX FormatOf(const AlsaCaptureFormat& f) {
     WAVEFORMATEX w{};
@@ -169,6 +168,7 @@ HRESULT AlsaCapturePin::StartStreaming() {
 void AlsaCapturePin::StopStreaming(bool pausing) {
     if (!thread_.joinable()) return;
     stopRequested_ = true;
+    if (stream_) stream_->Interrupt();
     // A thread waiting for a free buffer is released by the decommit (not when pausing: the
     // buffers stay for the next run, and downstream gives them back soon).
     if (!pausing && Allocator) (void)Allocator->Decommit();
@@ -218,7 +218,7 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
         unsigned long got = 0;
         bool gap = false;
         while (got < wanted && !stopRequested_) {
-            const long n = stream_->Read(data + got * frameBytes, wanted - got, kReadTimeoutMs);
+            const long n = stream_->Read(data + got * frameBytes, wanted - got);
             if (n > 0) {
                 got += (unsigned long)n;
             } else if (n == -EPIPE || n == -ESTRPIPE) {

@@ -11,7 +11,7 @@
 
 namespace {
 constexpr unsigned kWantedRate = 48000;
-constexpr unsigned kPeriodUs = 100'000;   // 100 ms a period
+constexpr unsigned kPeriodUs = 250'000;   // 250 ms a period: few wake-ups
 constexpr unsigned kBufferUs = 1'000'000; // a second of room, never less than asked
 
 // Device types that only convert, route or discard what another device delivers.

@@ -1,6 +1,7 @@
 #pragma once
-// A capture device opened through alsa-lib, read without blocking and waited on with
-// snd_pcm_wait, so a reader notices a stop request within its time-out.
+// A capture device opened through alsa-lib, read without blocking and waited on by polling
+// its descriptors together with an eventfd, so that Interrupt wakes a waiting reader at once
+// and a reader wakes no more often than the device has a period ready.
 // Thread contract: as AlsaCaptureStream.
 #include "media/AlsaCaptureStream.h"
 
@@ -19,7 +20,8 @@ public:
     unsigned Channels() const override { return channels_; }
     unsigned long PeriodFrames() const override { return periodFrames_; }
     unsigned long BufferFrames() const override { return bufferFrames_; }
-    long Read(void* buffer, unsigned long frames, int timeoutMs) override;
+    long Read(void* buffer, unsigned long frames) override;
+    void Interrupt() override;
     int Recover(int error) override;
     int Restart() override;
 
@@ -29,4 +31,5 @@ private:
     unsigned channels_;
     unsigned long periodFrames_;
     unsigned long bufferFrames_;
+    int wakeFd_;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <sys/stat.h>
 
@@ -100,11 +101,13 @@ WideString FilterGraph::UniqueNameLocked(const WideString& wanted, bool* renamed
     WideString base = wanted.empty() ? WideString(u"Filter") : wanted.substr(0, kMaxName);
     *renamed = false;
     if (!wanted.empty() && !taken(base)) return base;
-    base = base.substr(0, kMaxName - 5);
+    base.resize(std::min(base.size(), kMaxName - 5));
     for (int n = 1;; ++n) {
-        std::string suffix = std::to_string(n);
-        suffix = " " + std::string(4 - std::min<std::size_t>(4, suffix.size()), '0') + suffix;
-        const WideString candidate = base + WideString(suffix.begin(), suffix.end());
+        char suffix[8];
+        std::snprintf(suffix, sizeof suffix, " %04d", n % 10000);
+        WideString candidate = base;
+        for (const char* c = suffix; *c; ++c)
+            candidate.push_back(char16_t(*c));
         if (!taken(candidate)) {
             *renamed = !wanted.empty();
             return candidate;

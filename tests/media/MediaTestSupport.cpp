@@ -75,10 +75,10 @@ ScriptedStream::ScriptedStream(unsigned rate, unsigned channels, unsigned long p
     : rate_(rate), channels_(channels), period_(period), buffer_(buffer),
       script_(std::move(script)) {}
 
-long ScriptedStream::Read(void* buffer, unsigned long frames, int timeoutMs) {
+long ScriptedStream::Read(void* buffer, unsigned long frames) {
     if (script_.empty()) {
         // The script is over: the device has nothing more, as a quiet device would.
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return 0;
     }
     Step& step = script_.front();
@@ -188,7 +188,7 @@ public:
         RETURN_IF_FAILED(ObtainBuffer(sample.put(), nullptr, nullptr, 0));
         BYTE* p = nullptr;
         RETURN_IF_FAILED(sample->GetPointer(&p));
-        std::memcpy(p, data.data(), data.size());
+        if (!data.empty()) std::memcpy(p, data.data(), data.size());
         RETURN_IF_FAILED(sample->SetActualDataLength(LONG(data.size())));
         REFERENCE_TIME start = offset, stop = offset + LONGLONG(data.size());
         RETURN_IF_FAILED(sample->SetTime(&start, &stop));

@@ -53,7 +53,8 @@ public:
     unsigned Channels() const override { return channels_; }
     unsigned long PeriodFrames() const override { return period_; }
     unsigned long BufferFrames() const override { return buffer_; }
-    long Read(void* buffer, unsigned long frames, int timeoutMs) override;
+    long Read(void* buffer, unsigned long frames) override;
+    void Interrupt() override {}
     int Recover(int error) override;
     int Restart() override { return 0; }
 

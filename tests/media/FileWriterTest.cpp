@@ -1,0 +1,158 @@
+#include "MediaTestSupport.h"
+
+#include "framework/interfaces/Control.h"
+#include "framework/interfaces/MediaGuids.h"
+#include "runtime/ClassTable.h"
+#include "runtime/TaskMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+// A byte source connected to the platform's file writer in a real graph.
+class FileWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_PPV_ARGS(graph.put())));
+        ASSERT_EQ(S_OK, graph.As(control));
+        ASSERT_EQ(S_OK, graph.As(events));
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_PPV_ARGS(sinkFilter.put())));
+        ASSERT_EQ(S_OK, sinkFilter->QueryInterface(IID_PPV_ARGS(fileSink.put())));
+        source = new ByteSource;
+        sourceFilter = static_cast<IBaseFilter*>(source);
+        ASSERT_EQ(S_OK, graph->AddFilter(sourceFilter.get(), u"Source"));
+        ASSERT_EQ(S_OK, graph->AddFilter(sinkFilter.get(), u"File Writer"));
+        ComPtr<IEnumPins> pins;
+        ASSERT_EQ(S_OK, sinkFilter->EnumPins(pins.put()));
+        ASSERT_EQ(S_OK, pins->Next(1, input.put(), nullptr));
+        ASSERT_EQ(S_OK, graph->Connect(source->Output(), input.get()));
+    }
+    void TearDown() override { (void)control->Stop(); }
+    void Name(const std::string& path) {
+        ASSERT_EQ(S_OK, fileSink->SetFileName(Wide(path).c_str(), nullptr));
+    }
+
+    TempDir dir;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEventEx> events;
+    ComPtr<IBaseFilter> sinkFilter;
+    ComPtr<IFileSinkFilter2> fileSink;
+    ComPtr<IPin> input;
+    ByteSource* source = nullptr;
+    ComPtr<IBaseFilter> sourceFilter;
+};
+
+TEST_F(FileWriterTest, NameModeAndTheByteStreamType) {
+    LPOLESTR name = reinterpret_cast<LPOLESTR>(1);
+    EXPECT_EQ(E_FAIL, fileSink->GetCurFile(&name, nullptr));
+    EXPECT_EQ(nullptr, name);
+    EXPECT_EQ(E_INVALIDARG, fileSink->SetFileName(u"", nullptr));
+    const std::u16string wanted = Wide(dir.File("rec ")) + u"\u00fc.wav";
+    ASSERT_EQ(S_OK, fileSink->SetFileName(wanted.c_str(), nullptr));
+    AM_MEDIA_TYPE type{};
+    ASSERT_EQ(S_OK, fileSink->GetCurFile(&name, &type));
+    EXPECT_EQ(wanted, std::u16string(name));
+    EXPECT_EQ(MEDIATYPE_Stream, type.majortype);
+    CoTaskMemFree(name);
+
+    DWORD mode = 7;
+    EXPECT_EQ(S_OK, fileSink->GetMode(&mode));
+    EXPECT_EQ(0u, mode);
+    EXPECT_EQ(E_INVALIDARG, fileSink->SetMode(2));
+    EXPECT_EQ(S_OK, fileSink->SetMode(AM_FILE_OVERWRITE));
+    EXPECT_EQ(S_OK, fileSink->GetMode(&mode));
+    EXPECT_EQ(AM_FILE_OVERWRITE, mode);
+
+    AM_MEDIA_TYPE audio{};
+    audio.majortype = MEDIATYPE_Audio;
+    AM_MEDIA_TYPE stream{};
+    stream.majortype = MEDIATYPE_Stream;
+    EXPECT_EQ(S_FALSE, input->QueryAccept(&audio));
+    EXPECT_EQ(S_OK, input->QueryAccept(&stream));
+}
+
+TEST_F(FileWriterTest, SamplesLandAtTheirOffsetsAndTheStreamWritesTheHeader) {
+    const std::string path = dir.File("out.wav");
+    WriteWholeFile(path, Bytes(5000, 'x')); // an older, longer file of the same name
+    Name(path);
+    ASSERT_EQ(S_OK, fileSink->SetMode(AM_FILE_OVERWRITE));
+    ASSERT_EQ(S_OK, control->Run());
+    EXPECT_EQ(0u, ReadWholeFile(path).size()); // created anew when the filter left Stopped
+
+    const Bytes a = NoiseBytes(1000, 1), b = NoiseBytes(300, 2);
+    ASSERT_EQ(S_OK, source->Deliver(b, 1010)); // out of order: each goes where it belongs
+    ASSERT_EQ(S_OK, source->Deliver(a, 10));
+    ASSERT_EQ(S_OK, source->Deliver(Bytes(), 1310));
+
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, input->QueryInterface(IID_PPV_ARGS(stream.put())));
+    STATSTG stat{};
+    ASSERT_EQ(S_OK, stream->Stat(&stat, STATFLAG_DEFAULT));
+    EXPECT_EQ(1310u, stat.cbSize.QuadPart);
+    EXPECT_EQ(Wide(path), std::u16string(stat.pwcsName));
+    CoTaskMemFree(stat.pwcsName);
+    LARGE_INTEGER zero{0};
+    ULARGE_INTEGER at{};
+    ASSERT_EQ(S_OK, stream->Seek(zero, STREAM_SEEK_END, &at));
+    EXPECT_EQ(1310u, at.QuadPart);
+    ASSERT_EQ(S_OK, stream->Seek(zero, STREAM_SEEK_SET, nullptr));
+    ULONG written = 0;
+    ASSERT_EQ(S_OK, stream->Write("HEADER", 6, &written));
+    EXPECT_EQ(6u, written);
+    ASSERT_EQ(S_OK, stream->Write("++++", 4, nullptr)); // the position moved on
+    LARGE_INTEGER back{-20};
+    EXPECT_EQ(STG_E_INVALIDFUNCTION, stream->Seek(back, STREAM_SEEK_CUR, nullptr));
+    ASSERT_EQ(S_OK, control->Stop());
+
+    Bytes expected;
+    for (char c : std::string("HEADER++++"))
+        expected.push_back((unsigned char)c);
+    expected.insert(expected.end(), a.begin(), a.end());
+    expected.insert(expected.end(), b.begin(), b.end());
+    EXPECT_EQ(expected, ReadWholeFile(path));
+    // Closed: the stream has no file behind it any more.
+    EXPECT_EQ(VFW_E_WRONG_STATE, stream->Stat(&stat, STATFLAG_NONAME));
+}
+
+TEST_F(FileWriterTest, WithoutOverwriteTheOldBytesStay) {
+    const std::string path = dir.File("keep.raw");
+    WriteWholeFile(path, Bytes(10, 'o'));
+    Name(path);
+    ASSERT_EQ(S_OK, control->Run());
+    ASSERT_EQ(S_OK, source->Deliver(Bytes(4, 'n'), 2));
+    ASSERT_EQ(S_OK, control->Stop());
+    const Bytes expected = {'o', 'o', 'n', 'n', 'n', 'n', 'o', 'o', 'o', 'o'};
+    EXPECT_EQ(expected, ReadWholeFile(path));
+}
+
+TEST_F(FileWriterTest, AFileThatCannotBeMadeOrWrittenGivesTheSystemError) {
+    Name(dir.File("missing/folder/out.wav"));
+    EXPECT_EQ(HRESULT_FROM_WIN32(3), control->Run()); // the path was not found
+    OAFilterState state = -1;
+    EXPECT_EQ(S_OK, control->GetState(0, &state));
+    EXPECT_EQ(State_Stopped, state);
+
+    Name(dir.Path()); // a folder
+    EXPECT_EQ(HResultFromErrno(EISDIR), control->Run());
+
+    Name("/dev/full"); // every write finds the disk full
+    ASSERT_EQ(S_OK, control->Run());
+    EXPECT_EQ(HRESULT_FROM_WIN32(112), source->Deliver(Bytes(100, 1), 0));
+    EXPECT_EQ(S_OK, control->Stop());
+}
+
+TEST_F(FileWriterTest, EndOfStreamCompletesTheStream) {
+    Name(dir.File("eos.raw"));
+    ASSERT_EQ(S_OK, control->Run());
+    ASSERT_EQ(S_OK, source->SendEndOfStream());
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    ASSERT_EQ(S_OK, events->GetEvent(&code, &p1, &p2, 1000));
+    EXPECT_EQ(EC_COMPLETE, code);
+    (void)events->FreeEventParams(code, p1, p2);
+}
+} // namespace
