@@ -7,6 +7,7 @@
 #include "runtime/Interlocked.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 
 namespace {
@@ -96,10 +97,13 @@ HRESULT TBCBasePin::TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* mediaType
     RETURN_IF_FAILED(types->Reset());
     HRESULT remembered = S_OK; // S_OK: nothing remembered
     for (;;) {
-        AM_MEDIA_TYPE* type = nullptr;
+        AM_MEDIA_TYPE* fetchedType = nullptr;
         ULONG fetched = 0;
-        if (types->Next(1, &type, &fetched) != S_OK)
+        if (types->Next(1, &fetchedType, &fetched) != S_OK)
             return remembered != S_OK ? remembered : VFW_E_NO_ACCEPTABLE_TYPES;
+        // Disposed also when a checked precondition raises on the way.
+        const std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)> type(fetchedType,
+                                                                            MediaTypeDispose);
         BC_CHECK(fetched == 1, "BaseClass", 5183);
         BC_CHECK(type != nullptr, "BaseClass", 5184);
         HRESULT hr = VFW_E_NO_ACCEPTABLE_TYPES;
@@ -107,7 +111,6 @@ HRESULT TBCBasePin::TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* mediaType
             hr = TryConnection(receivePin, *type);
             if (FAILED(hr) && remembered == S_OK && !IsPlainRefusal(hr)) remembered = hr;
         }
-        MediaTypeDispose(type);
         // Any success means the connection stands; searching on would connect a second time.
         if (SUCCEEDED(hr)) return S_OK;
     }

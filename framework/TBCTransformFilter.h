@@ -9,6 +9,7 @@
 // StreamLock serialises Receive and EndOfStream on the streaming thread, BeginStreaming and
 // EndStreaming. FilterLock is always taken before StreamLock; the streaming thread takes only
 // StreamLock.
+#include "framework/RelaxedAtomic.h"
 #include "framework/TBCBaseFilter.h"
 
 #include <memory>
@@ -58,8 +59,9 @@ protected:
     friend class TBCTransformOutputPin;
 
     bool EndOfStreamSent = false;
-    bool SampleDropped = false;
-    bool QualityEventSent = false;
+    // Written by the streaming thread and reset by Pause on the graph's thread.
+    TRelaxedAtomic<bool> SampleDropped{false};
+    TRelaxedAtomic<bool> QualityEventSent{false};
     // The base filter's Lock: the base filter owns and frees it.
     TBCCritSec* const FilterLock;
     TBCCritSec StreamLock;

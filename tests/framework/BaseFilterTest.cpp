@@ -53,14 +53,15 @@ TEST_F(BaseFilterTest, StateTableTellsConnectedPinsOnly) {
         {"Run", State_Running, {}},
         {"Pause", State_Paused, {}},
         {"Stop", State_Stopped, {"Deactivate A", "Deactivate B"}},
-        {"Run", State_Running,
+        {"Run",
+         State_Running,
          {"Activate A", "Activate B", "StartRunning A 5", "StartRunning B 5"}},
         {"Stop", State_Stopped, {"Deactivate A", "Deactivate B"}},
     };
     for (const Step& s : steps) {
         filter->log.clear();
         const std::string call = s.call;
-        const HRESULT hr = call == "Stop" ? filter->Stop()
+        const HRESULT hr = call == "Stop"    ? filter->Stop()
                            : call == "Pause" ? filter->Pause()
                                              : filter->Run(5);
         EXPECT_EQ(S_OK, hr) << call;

@@ -153,6 +153,7 @@ HRESULT TestSample::SetProperties(DWORD size, const BYTE* properties) {
         start = p.tStart;
         stop = p.tStop;
     }
+    if (size >= offsetof(AM_SAMPLE2_PROPERTIES, pMediaType)) streamId = p.dwStreamId;
     return S_OK;
 }
 
@@ -193,6 +194,8 @@ HRESULT TestAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME* start, R
     getBufferTimesGiven.push_back({start != nullptr, end != nullptr});
     if (!committed) return VFW_E_NOT_COMMITTED;
     lastSample = new TestSample(properties.cbBuffer, offerSample2);
+    lastSample->setTimeAnswer = sampleSetTimeAnswer;
+    lastSample->getPointerAnswer = sampleGetPointerAnswer;
     return ComPtr<IMediaSample>(lastSample.get()).CopyTo(sample);
 }
 

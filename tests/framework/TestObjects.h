@@ -141,6 +141,7 @@ public:
     bool committed = false;
     int commits = 0, decommits = 0;
     bool offerSample2 = true;
+    HRESULT sampleSetTimeAnswer = S_OK, sampleGetPointerAnswer = S_OK;
     std::vector<DWORD> getBufferFlags;
     std::vector<std::pair<bool, bool>> getBufferTimesGiven;
     ComPtr<TestSample> lastSample;

@@ -1,0 +1,352 @@
+#include "ChainObjects.h"
+
+#include "WaveDest/THMWavDestFilter.h"
+#include "framework/EAssertionFailure.h"
+#include "media/MediaPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+// The filter with its byte count in reach, for the 4 GiB boundary.
+class ProbeWavDest final : public THMWavDestFilter {
+public:
+    using THMWavDestFilter::THMWavDestFilter;
+    void SetDataBytes(DWORD n) { DataBytes = n; }
+    DWORD Data() const { return DataBytes; }
+};
+
+std::vector<BYTE> Le32(DWORD v) {
+    return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+}
+std::vector<BYTE> Text(const char* s) {
+    return std::vector<BYTE>(s, s + std::strlen(s));
+}
+std::vector<BYTE> Concat(std::initializer_list<std::vector<BYTE>> parts) {
+    std::vector<BYTE> all;
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+// Capture → WAV destination → sink, with the real platform allocator.
+class WavDestTest : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterMediaPlatformClasses(); }
+
+    void Build(const std::vector<BYTE>& format, LONG bufferSize = 4096) {
+        ScopedType type(MakeType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx, format));
+        chain = std::make_unique<Chain>(type.type, 4, bufferSize);
+        HRESULT hr = E_FAIL;
+        filter = new ProbeWavDest("WAV Dest", nullptr, hr);
+        holder = static_cast<IBaseFilter*>(filter);
+        ASSERT_EQ(S_OK, hr);
+        ASSERT_EQ(S_OK, filter->FindPin(u"In", input.put()));
+        ASSERT_EQ(S_OK, filter->FindPin(u"Out", output.put()));
+    }
+    void Connect() {
+        const auto [first, second] = chain->Connect(holder.get(), input.get(), output.get());
+        ASSERT_EQ(S_OK, first);
+        ASSERT_EQ(S_OK, second);
+    }
+    void TearDown() override {
+        chain.reset(); // stops and disconnects before the filter goes
+        input = nullptr;
+        output = nullptr;
+        holder = nullptr;
+    }
+    IMemInputPin* FilterInput() {
+        memInput = nullptr;
+        EXPECT_EQ(S_OK, input.As(memInput));
+        return memInput.get();
+    }
+
+    std::unique_ptr<Chain> chain;
+    ProbeWavDest* filter = nullptr;
+    ComPtr<IBaseFilter> holder;
+    ComPtr<IPin> input, output;
+    ComPtr<IMemInputPin> memInput;
+};
+
+TEST_F(WavDestTest, PcmRecordingIsByteForByteAWavFile) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    chain->Run();
+    ASSERT_EQ(S_OK, chain->out->Deliver({1, 2, 3, 4}, 0, 10));
+    ASSERT_EQ(S_OK, chain->out->Deliver({5, 6}, 10, 20));
+    ASSERT_EQ(S_OK, chain->Stop());
+
+    const std::vector<BYTE> expected{
+        'R',  'I',  'F',  'F',        //
+        0x2C, 0,    0,    0,          // file size less 8: 6 data bytes + 46 - 8
+        'W',  'A',  'V',  'E',        //
+        'f',  'm',  't',  ' ',        //
+        18,   0,    0,    0,          // format length
+        0x01, 0x00,                   // wFormatTag PCM
+        0x01, 0x00,                   // nChannels 1
+        0x40, 0x1F, 0x00, 0x00,       // nSamplesPerSec 8000
+        0x80, 0x3E, 0x00, 0x00,       // nAvgBytesPerSec 16000
+        0x02, 0x00,                   // nBlockAlign 2
+        0x10, 0x00,                   // wBitsPerSample 16
+        0x00, 0x00,                   // cbSize 0
+        'd',  'a',  't',  'a',        //
+        6,    0,    0,    0,          // data bytes
+        1,    2,    3,    4,    5, 6, // the samples at offsets 46 and 50
+    };
+    EXPECT_EQ(expected, chain->in->file);
+    ASSERT_EQ(2u, chain->in->received.size());
+    EXPECT_EQ(46, chain->in->received[0].start);
+    EXPECT_EQ(50, chain->in->received[0].stop);
+    EXPECT_EQ(50, chain->in->received[1].start);
+    EXPECT_EQ(52, chain->in->received[1].stop);
+}
+
+TEST_F(WavDestTest, AnyFormatLengthIsCopiedVerbatim) {
+    const std::vector<BYTE> odd = PcmFormat(2, 44100, 3);         // 21 bytes
+    const std::vector<BYTE> extensible = PcmFormat(2, 48000, 22); // 40 bytes
+    for (const std::vector<BYTE>& format :
+         {PcmFormat(2, 44100), odd, extensible, std::vector<BYTE>{}}) {
+        Build(format);
+        Connect();
+        chain->Run();
+        ASSERT_EQ(S_OK, chain->out->Deliver({9, 8, 7}));
+        ASSERT_EQ(S_OK, chain->Stop());
+        const DWORD f = DWORD(format.size());
+        const std::vector<BYTE> expected = Concat({Text("RIFF"),
+                                                   Le32(3 + 28 + f - 8),
+                                                   Text("WAVE"),
+                                                   Text("fmt "),
+                                                   Le32(f),
+                                                   format,
+                                                   Text("data"),
+                                                   Le32(3),
+                                                   {9, 8, 7}});
+        EXPECT_EQ(expected, chain->in->file) << "format length " << f;
+        EXPECT_EQ(28 + f, chain->in->received.at(0).start);
+        TearDown();
+    }
+}
+
+TEST_F(WavDestTest, StopWithoutSamplesWritesAnEmptyRecording) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    chain->Run();
+    ASSERT_EQ(S_OK, chain->Stop());
+    ASSERT_EQ(46u, chain->in->file.size());
+    EXPECT_EQ(Le32(38),
+              std::vector<BYTE>(chain->in->file.begin() + 4, chain->in->file.begin() + 8));
+    EXPECT_EQ(Le32(0), std::vector<BYTE>(chain->in->file.begin() + 42, chain->in->file.end()));
+}
+
+TEST_F(WavDestTest, SecondRunStartsAgainBehindTheHeader) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    chain->Run();
+    ASSERT_EQ(S_OK, chain->out->Deliver(std::vector<BYTE>(100, 1)));
+    ASSERT_EQ(S_OK, chain->Stop());
+    chain->in->file.clear();
+    chain->Run();
+    ASSERT_EQ(S_OK, chain->out->Deliver({2, 2}));
+    ASSERT_EQ(S_OK, chain->Stop());
+    EXPECT_EQ(46, chain->in->received.back().start);
+    EXPECT_EQ(Le32(2),
+              std::vector<BYTE>(chain->in->file.begin() + 42, chain->in->file.begin() + 46));
+    EXPECT_EQ(48u, chain->in->file.size());
+}
+
+TEST_F(WavDestTest, RefusedZeroLengthAndOtherStreamSamples) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    chain->Run();
+    chain->in->receiveAnswers = {S_OK, E_ACCESSDENIED};
+    ASSERT_EQ(S_OK, chain->out->Deliver({1, 1}));
+    EXPECT_EQ(E_ACCESSDENIED, chain->out->Deliver({2, 2, 2})); // the file writer refused it
+    ASSERT_EQ(S_OK, chain->out->Deliver({}));                  // zero length: [48, 48)
+    ASSERT_EQ(S_OK, chain->out->Deliver({3}, 5, 6, [](IMediaSample* s) {
+        ComPtr<IMediaSample2> s2;
+        ASSERT_EQ(S_OK, ComPtr<IMediaSample>(s).As(s2));
+        AM_SAMPLE2_PROPERTIES p{};
+        ASSERT_EQ(S_OK, s2->GetProperties(sizeof p, reinterpret_cast<BYTE*>(&p)));
+        p.dwStreamId = AM_STREAM_CONTROL;
+        ASSERT_EQ(S_OK, s2->SetProperties(sizeof p, reinterpret_cast<const BYTE*>(&p)));
+    }));
+    ASSERT_EQ(S_OK, chain->out->Deliver({4, 4}));
+    ASSERT_EQ(S_OK, chain->Stop());
+
+    const auto& r = chain->in->received;
+    ASSERT_EQ(4u, r.size());
+    EXPECT_EQ(46, r[0].start);
+    EXPECT_EQ(48, r[1].start); // the zero-length sample
+    EXPECT_EQ(48, r[1].stop);
+    EXPECT_EQ(AM_STREAM_CONTROL, r[2].streamId); // passed on untouched, not counted
+    EXPECT_EQ(5, r[2].start);
+    EXPECT_EQ(std::vector<BYTE>{3}, r[2].data);
+    EXPECT_EQ(48, r[3].start); // the refused sample's bytes were not counted
+    EXPECT_EQ(Le32(4),
+              std::vector<BYTE>(chain->in->file.begin() + 42, chain->in->file.begin() + 46));
+}
+
+TEST_F(WavDestTest, FileEndsAtFourGibibytesLessOne) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    chain->Run();
+    filter->SetDataBytes(0xFFFFFFFFu - 46 - 4);
+    ASSERT_EQ(S_OK, chain->out->Deliver({1, 2, 3, 4})); // ends exactly at 4 GiB - 1
+    EXPECT_EQ(0xFFFFFFFFll - 4, chain->in->received.back().start);
+    EXPECT_EQ(0xFFFFFFFFll, chain->in->received.back().stop);
+    EXPECT_EQ(E_FAIL, chain->out->Deliver({5}));
+    EXPECT_EQ(0xFFFFFFFFu - 46, filter->Data());
+    ASSERT_EQ(S_OK, chain->out->Deliver({})); // still fits
+    EXPECT_EQ(2u, chain->in->received.size());
+    ASSERT_EQ(S_OK, chain->Stop());
+    EXPECT_EQ(Le32(0xFFFFFFFFu - 8),
+              std::vector<BYTE>(chain->in->file.begin() + 4, chain->in->file.begin() + 8));
+    EXPECT_EQ(Le32(0xFFFFFFFFu - 46),
+              std::vector<BYTE>(chain->in->file.begin() + 42, chain->in->file.begin() + 46));
+}
+
+TEST_F(WavDestTest, FlushingAndEndOfStreamPassDownstream) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    chain->Run();
+    ASSERT_EQ(S_OK, input->BeginFlush());
+    EXPECT_EQ(1, chain->in->beginFlushes);
+    EXPECT_EQ(S_FALSE, chain->out->Deliver({1})); // dropped while flushing
+    EXPECT_EQ(S_FALSE, input->EndOfStream());
+    ASSERT_EQ(S_OK, input->EndFlush());
+    EXPECT_EQ(1, chain->in->endFlushes);
+    EXPECT_EQ(S_OK, input->NewSegment(0, 100, 1.0));
+    EXPECT_EQ(1, chain->in->newSegments);
+    ASSERT_EQ(S_OK, chain->out->Deliver({2}));
+    EXPECT_EQ(S_OK, input->EndOfStream());
+    EXPECT_EQ(1, chain->in->endOfStreams);
+    ASSERT_EQ(S_OK, chain->Stop());
+    EXPECT_EQ(47u, chain->in->file.size()); // header and the one byte after the flush
+}
+
+TEST_F(WavDestTest, TypeChangeThatIsNotWaveFormatIsRefusedMidStream) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    chain->Run();
+    ScopedType other(MakeType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_None));
+    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, chain->out->Deliver({1}, {}, {}, [&](IMediaSample* s) {
+        ASSERT_EQ(S_OK, s->SetMediaType(&other.type));
+    }));
+    EXPECT_EQ(0, chain->in->endOfStreams); // the stream error stops it at the input
+    EXPECT_EQ(VFW_E_RUNTIME_ERROR, chain->out->Deliver({2}));
+    EXPECT_TRUE(chain->in->received.empty());
+    ASSERT_EQ(S_OK, chain->Stop());
+}
+
+TEST_F(WavDestTest, OutputAllocatorNegotiation) {
+    Build(PcmFormat(1, 8000), 512);
+    ComPtr<TestAllocator> offered(new TestAllocator);
+    offered->grant = [](ALLOCATOR_PROPERTIES& p) { p.cbBuffer -= 1; };
+    chain->in->offeredAllocator = offered;
+    chain->in->requirements = ALLOCATOR_PROPERTIES{0, 0, 0, 16};
+    Connect(); // the smaller buffer is refused; the pin's own allocator is used
+    ASSERT_EQ(1u, offered->requests.size());
+    const ALLOCATOR_PROPERTIES& asked = offered->requests[0];
+    EXPECT_EQ(1, asked.cBuffers);
+    EXPECT_EQ(512, asked.cbBuffer); // as large as the upstream buffers
+    EXPECT_EQ(1, asked.cbAlign);
+    EXPECT_EQ(16, asked.cbPrefix);
+    chain->Run();
+    ASSERT_EQ(S_OK, chain->out->Deliver({1, 2}));
+    EXPECT_EQ(0, offered->commits);
+    ASSERT_EQ(S_OK, chain->Stop());
+}
+
+TEST_F(WavDestTest, OutputAllocatorGrantingMoreBuffersViolatesAPrecondition) {
+    Build(PcmFormat(1, 8000));
+    ComPtr<TestAllocator> offered(new TestAllocator);
+    offered->grant = [](ALLOCATOR_PROPERTIES& p) { p.cBuffers = 2; };
+    chain->in->offeredAllocator = offered;
+    ASSERT_EQ(S_OK, chain->out->Connect(input.get(), nullptr));
+    try {
+        (void)output->Connect(chain->in, nullptr);
+        FAIL();
+    } catch (const EAssertionFailure& e) {
+        EXPECT_EQ("Assertion failure (HMWavDestMain, line 334)", e.Message());
+    }
+    // The interrupted connection is taken apart as a graph would after the failure.
+    chain->Connect(holder.get(), input.get(), output.get());
+}
+
+TEST_F(WavDestTest, ErrorsInsideReceiveBecomeResultsAndKeepTheCount) {
+    Build(PcmFormat(1, 8000));
+    ComPtr<TestAllocator> offered(new TestAllocator);
+    chain->in->offeredAllocator = offered;
+    Connect();
+    chain->Run();
+    offered->sampleSetTimeAnswer = E_FAIL; // a checked precondition fails after counting
+    EXPECT_EQ(E_UNEXPECTED, chain->out->Deliver({1, 2, 3}));
+    EXPECT_EQ(0u, filter->Data());
+    offered->sampleSetTimeAnswer = S_OK;
+    offered->sampleGetPointerAnswer = E_POINTER; // "getpointer"
+    EXPECT_EQ(E_FAIL, chain->out->Deliver({1, 2, 3}));
+    offered->sampleGetPointerAnswer = S_OK;
+    ASSERT_EQ(S_OK, chain->out->Deliver({7}));
+    EXPECT_EQ(46, chain->in->received.back().start);
+    ASSERT_EQ(S_OK, chain->Stop());
+}
+
+TEST_F(WavDestTest, HeaderNeedsAStreamDownstream) {
+    Build(PcmFormat(1, 8000));
+    chain->in->offerStream = false;
+    Connect();
+    chain->Run();
+    EXPECT_EQ(S_OK, chain->source->Stop());
+    EXPECT_EQ(E_NOINTERFACE, holder->Stop());
+    FILTER_STATE state;
+    EXPECT_EQ(S_OK, holder->GetState(0, &state));
+    EXPECT_EQ(State_Running, state); // the stop failed
+    chain->in->offerStream = true;
+    EXPECT_EQ(S_OK, holder->Stop());
+}
+
+TEST(WavDestFilter, OutputTypeAndTheFrameworkPinsOfTheSecondConstruction) {
+    HRESULT hr = E_FAIL;
+    ComPtr<THMWavDestFilter> own(new THMWavDestFilter("", nullptr, hr));
+    AM_MEDIA_TYPE t;
+    MediaTypeReset(t);
+    EXPECT_EQ(S_OK, own->ProposeOutputType(0, t));
+    EXPECT_EQ(MEDIATYPE_Stream, t.majortype);
+    EXPECT_EQ(MEDIASUBTYPE_WAVE, t.subtype);
+    EXPECT_EQ(VFW_S_NO_MORE_ITEMS, own->ProposeOutputType(1, t));
+    EXPECT_THROW((void)own->ProposeOutputType(2, t), EAssertionFailure);
+    EXPECT_EQ(S_OK, own->PinAt(1)->AcceptsType(t));
+    t.subtype = MEDIASUBTYPE_PCM;
+    EXPECT_EQ(S_FALSE, own->PinAt(1)->AcceptsType(t));
+    CLSID id;
+    EXPECT_EQ(S_OK, own->GetClassID(&id));
+    EXPECT_EQ(CLSID_HMWavDest, id);
+
+    ComPtr<THMWavDestFilter> framework(new THMWavDestFilter("", nullptr, IID_IBaseFilter));
+    EXPECT_EQ(u"XForm In", framework->PinAt(0)->Name());
+    EXPECT_EQ(u"XForm Out", framework->PinAt(1)->Name());
+    ComPtr<IPin> pin;
+    EXPECT_EQ(S_OK, framework->FindPin(u"Out", pin.put()));
+    EXPECT_EQ(VFW_E_NOT_FOUND, framework->FindPin(u"XForm Out", pin.put()));
+}
+
+TEST(WavDestFilter, FrameworkOutputPinAcceptsAnyTypeOnceTheInputIsConnected) {
+    RegisterMediaPlatformClasses();
+    ScopedType pcm(
+        MakeType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx, PcmFormat(1, 8000)));
+    ComPtr<THMWavDestFilter> filter(new THMWavDestFilter("", nullptr, IID_IBaseFilter));
+    Chain chain(pcm.type, 2, 256); // taken apart before the filter is released
+    TBCBasePin* output = filter->PinAt(1);
+    EXPECT_EQ(E_INVALIDARG, output->AcceptsType(pcm.type));
+    chain.sink->pins.clear(); // the sink accepts only the byte stream here
+    chain.sink->pins.push_back(std::make_unique<SinkPin>(chain.sink));
+    chain.in = static_cast<SinkPin*>(chain.sink->pins[0].get());
+    const auto [first, second] = chain.Connect(filter.get(), static_cast<IPin*>(filter->PinAt(0)),
+                                               static_cast<IPin*>(output));
+    EXPECT_EQ(S_OK, first);
+    EXPECT_EQ(S_OK, second);
+    EXPECT_EQ(S_OK, output->AcceptsType(pcm.type));
+    EXPECT_EQ(MEDIATYPE_Stream, output->CurrentType()->majortype);
+}
+} // namespace
