@@ -177,6 +177,16 @@ void TForm1::btnRecordClick() {
     if (capture->Devices().Count() == 0) capture->Devices().Refresh();
     if (capture->Devices().Count() == 0) throw Exception(msgNoAudioInputDevice.toStdString());
 
+    // The running recording is completed first: the new graph's Open would stop it too, but
+    // without telling whether its file could be completed.
+    if (capture->IsRunning()) {
+        const HRESULT stopped = capture->Stop();
+        if (FAILED(stopped))
+            TApplicationErrors::ShowMessage(
+                this, msgRecordingNotCompleted.arg(
+                          QString::fromStdU16String(TDXShow::FormatError(stopped, u""))));
+    }
+
     const WideString name = MakeRecordingFileName();
     lblFileName->setText(QString::fromStdU16String(name));
     capture->OnRecordingStopped = [this](QObject*, LONG code, LONG_PTR param1) {

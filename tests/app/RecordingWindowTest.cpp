@@ -194,6 +194,26 @@ TEST_F(RecordingWindow, AFailedStopIsShownWithItsReason) {
     capture->failStop = false;
 }
 
+TEST_F(RecordingWindow, RecordWhileRecordingTellsWhenTheFirstFileCannotBeCompleted) {
+    Start();
+    Form1->btnRecord->trigger();
+    const QString first = Form1->lblFileName->text();
+    QTest::qWait(300);
+    capture->failStop = true;
+    Form1->btnRecord->trigger();
+    capture->failStop = false;
+    ASSERT_EQ(1, shown.Messages().size());
+    EXPECT_THAT(shown.Messages()[0].toStdString(),
+                testing::StartsWith("Die Aufnahme konnte nicht abgeschlossen werden.\n"));
+    // The new recording starts all the same.
+    EXPECT_NE(first, Form1->lblFileName->text());
+    EXPECT_TRUE(capture->IsRunning());
+    QTest::qWait(300);
+    Form1->btnStop->trigger();
+    EXPECT_TRUE(ReadWav(first.toStdString()).complete);
+    EXPECT_EQ(2, Files().size());
+}
+
 struct EndCase {
     const char* name;
     LONG code;
