@@ -71,6 +71,11 @@ protected:
     QStringList Files() const {
         return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     }
+    // Processes events until the recording has data (a loaded machine may be slow to start).
+    static void RecordSome(const QString& file, std::size_t bytes = 11025) {
+        ASSERT_TRUE(WaitFor([&] { return RecordedBytes(file.toStdString()) >= bytes; }, 20000))
+            << file.toStdString();
+    }
     static QString NameAt(const QDateTime& moment) {
         return moment.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + QStringLiteral(".wav");
     }
@@ -93,7 +98,7 @@ TEST_F(RecordingWindow, RecordWaitStopLeavesACompleteWavNamedAfterTheClick) {
     EXPECT_THAT((QStringList{NameAt(before), NameAt(after)}), testing::Contains(name));
     EXPECT_EQ(folder + u'/' + name, Form1->lblFileName->text());
 
-    QTest::qWait(1500);
+    RecordSome(folder + u'/' + name, 88200);
     Form1->btnStop->trigger();
     EXPECT_EQ("", Form1->lblFileName->text());
     const WavFile wav = ReadWav((folder + u'/' + name).toStdString());
@@ -107,7 +112,7 @@ TEST_F(RecordingWindow, ClosingTheMainWindowCompletesTheRecordingFirst) {
     Start();
     Form1->btnRecord->trigger();
     const QString file = Form1->lblFileName->text();
-    QTest::qWait(600);
+    RecordSome(file);
     Form1->close();
     EXPECT_FALSE(capture->IsRunning());
     const WavFile wav = ReadWav(file.toStdString()); // complete before shutdown goes on
@@ -183,7 +188,7 @@ TEST_F(RecordingWindow, AFolderThatCannotBeCreatedFailsTheRunWithItsReason) {
 TEST_F(RecordingWindow, AFailedStopIsShownWithItsReason) {
     Start();
     Form1->btnRecord->trigger();
-    QTest::qWait(300);
+    RecordSome(Form1->lblFileName->text());
     capture->failStop = true;
     Form1->btnStop->trigger();
     ASSERT_EQ(1, shown.Messages().size());
@@ -198,7 +203,7 @@ TEST_F(RecordingWindow, RecordWhileRecordingTellsWhenTheFirstFileCannotBeComplet
     Start();
     Form1->btnRecord->trigger();
     const QString first = Form1->lblFileName->text();
-    QTest::qWait(300);
+    RecordSome(first);
     capture->failStop = true;
     Form1->btnRecord->trigger();
     capture->failStop = false;
@@ -208,7 +213,7 @@ TEST_F(RecordingWindow, RecordWhileRecordingTellsWhenTheFirstFileCannotBeComplet
     // The new recording starts all the same.
     EXPECT_NE(first, Form1->lblFileName->text());
     EXPECT_TRUE(capture->IsRunning());
-    QTest::qWait(300);
+    RecordSome(Form1->lblFileName->text());
     Form1->btnStop->trigger();
     EXPECT_TRUE(ReadWav(first.toStdString()).complete);
     EXPECT_EQ(2, Files().size());
@@ -228,7 +233,7 @@ TEST_P(RecordingEnds, TheFileIsCompletedTheLabelClearedAndTheUserTold) {
     Start();
     Form1->btnRecord->trigger();
     const QString file = Form1->lblFileName->text();
-    QTest::qWait(400);
+    RecordSome(file);
     capture->SendGraphEvent(c.code, c.param1);
     ASSERT_TRUE(WaitFor([&] { return !shown.Messages().isEmpty(); }));
     EXPECT_THAT(shown.Messages(), ElementsAre(QString::fromUtf8(c.message)));

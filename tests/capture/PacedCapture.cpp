@@ -134,3 +134,10 @@ bool IsInputPrefix(const Bytes& data) {
     const Bytes& input = PacedCapture::Input();
     return data.size() <= input.size() && std::equal(data.begin(), data.end(), input.begin());
 }
+
+std::size_t RecordedBytes(const std::string& path) {
+    constexpr std::uintmax_t HeaderBytes = 46;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error || size <= HeaderBytes ? 0 : std::size_t(size - HeaderBytes);
+}

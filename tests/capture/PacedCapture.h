@@ -29,5 +29,7 @@ struct WavFile {
     Bytes data;
 };
 WavFile ReadWav(const std::string& path);
+// Bytes a running recording has written behind the WAV header so far.
+std::size_t RecordedBytes(const std::string& path);
 // Whether data is where the device's bytes begin.
 bool IsInputPrefix(const Bytes& data);

@@ -46,6 +46,13 @@ protected:
         ASSERT_EQ(capture.GetGraphState(), GraphStateRunning);
     }
 
+    // Processes events until the recording has at least bytes of data (a loaded machine may
+    // be slow to start the stream, so this waits on the data, not on the clock alone).
+    static void RecordAtLeast(const std::string& name, std::size_t bytes) {
+        ASSERT_TRUE(PumpUntil([&] { return RecordedBytes(File(name)) >= bytes; }, 20000))
+            << name << " has " << RecordedBytes(File(name)) << " bytes";
+    }
+
     std::vector<std::u16string> errors;
     ShownMessages shown;
 };
@@ -66,7 +73,8 @@ TEST_F(RecordingTest, OpenPlayStopWritesTheDevicesBytes) {
     EXPECT_EQ(capture.Devices().Items(0).DeviceName, u"Paced test capture");
 
     Record(capture, "one.wav");
-    PumpFor(2500); // past the daemon's first burst, into the paced part
+    RecordAtLeast("one.wav", 2 * OneSecondAtLeast); // past the daemon's first burst
+    PumpFor(300);                                   // and into the paced part
     ASSERT_EQ(capture.Stop(), S_OK);
     EXPECT_TRUE(errors.empty());
     ExpectDeviceRecording(ReadWav(File("one.wav")), 2 * OneSecondAtLeast);
@@ -76,10 +84,10 @@ TEST_F(RecordingTest, RecordTwiceCompletesTheFirstFileAndStartsTheSecond) {
     TDXShowCaptureAudio capture;
     capture.OnError = [&](HRESULT, const WideString& text) { errors.push_back(text); };
     Record(capture, "first.wav");
-    PumpFor(600);
+    RecordAtLeast("first.wav", OneSecondAtLeast / 4);
     Record(capture, "second.wav"); // clears the running graph first
     const WavFile first = ReadWav(File("first.wav"));
-    PumpFor(600);
+    RecordAtLeast("second.wav", OneSecondAtLeast / 4);
     ASSERT_EQ(capture.Stop(), S_OK);
     EXPECT_TRUE(errors.empty());
     ExpectDeviceRecording(first, OneSecondAtLeast / 4);
@@ -92,7 +100,7 @@ class EndingTest : public RecordingTest, public ::testing::WithParamInterface<LO
 TEST_P(EndingTest, ARecordingThatEndsByItselfKeepsACompleteFile) {
     ProbeCapture capture;
     Record(capture, "ended.wav");
-    PumpFor(600);
+    RecordAtLeast("ended.wav", OneSecondAtLeast / 4);
     int told = 0;
     capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR) { ++told; };
     // As the file writer or the capture filter would send it, through the graph.
@@ -117,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Events, EndingTest,
 TEST_F(RecordingTest, DestroyingTheControllerCompletesTheRecording) {
     auto* capture = new TDXShowCaptureAudio;
     Record(*capture, "destroyed.wav");
-    PumpFor(600);
+    RecordAtLeast("destroyed.wav", OneSecondAtLeast / 4);
     delete capture;
     ExpectDeviceRecording(ReadWav(File("destroyed.wav")), OneSecondAtLeast / 4);
 }
