@@ -131,6 +131,8 @@ std::vector<AlsaCaptureDevice> AlsaLibBackend::CaptureDevices() {
         if (std::any_of(devices.begin(), devices.end(),
                         [&](const AlsaCaptureDevice& d) { return d.name == h.name; }))
             continue;
+        PcmHandle probe; // a server that is not running, say, cannot capture
+        if (OpenCapture(h.name, probe) < 0) continue;
         devices.push_back({h.name, FirstLine(h.description.empty() ? h.name : h.description)});
     }
     return devices;

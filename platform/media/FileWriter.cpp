@@ -67,12 +67,13 @@ HRESULT FileWriter::OpenFile() {
     const std::string path = WideToUtf8(fileName_);
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
     if (mode_ & AM_FILE_OVERWRITE) flags |= O_TRUNC;
+    // The stream position is taken before the file lock, as the pin's stream calls take them.
+    pin_->ResetPosition();
     std::lock_guard guard(fileLock_);
     if (fd_ >= 0) return S_OK;
     const int fd = open(path.c_str(), flags, 0666);
     if (fd < 0) return HResultFromErrno(errno);
     fd_ = fd;
-    pin_->ResetPosition();
     return S_OK;
 }
 

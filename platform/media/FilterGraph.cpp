@@ -429,6 +429,9 @@ HRESULT FilterGraph::get_RegFilterCollection(IDispatch** collection) {
 
 HRESULT FilterGraph::StopWhenReady() {
     std::lock_guard guard(lock_);
+    // A stopped graph stays stopped: pausing it would only cue data for a video frame, and
+    // here it would make the file writer start its file anew, wiping a finished recording.
+    if (state_ == State_Stopped) return S_OK;
     RETURN_IF_FAILED(PauseLocked());
     return StopLocked();
 }

@@ -60,7 +60,7 @@ Bytes AlsaFixtureTest::input;
 
 TEST_F(AlsaFixtureTest, ListsTheCaptureDevicesInOrderAndLeavesOutTheOthers) {
     const std::vector<ComPtr<IMoniker>> list = AudioInputs();
-    // "null" discards and "conv" only converts: neither is a capture device.
+    // "null" discards, "conv" only converts and "gone" cannot be opened: none of them captures.
     ASSERT_EQ(2u, list.size());
     EXPECT_EQ(u"Test capture", Property(list[0].get(), u"FriendlyName"));
     EXPECT_EQ(u"default", Property(list[0].get(), u"DevicePath"));

@@ -183,6 +183,11 @@ TEST_F(FilterGraphTest, AFailingFilterFailsTheChangeAndTheGraphStaysConsistent) 
     EXPECT_EQ(State_Paused, state);
     EXPECT_EQ(S_OK, control->StopWhenReady());
     EXPECT_EQ(State_Stopped, sink->state);
+
+    // Once stopped, no filter is touched: a sink would begin its file anew.
+    (void)log.Take();
+    EXPECT_EQ(S_OK, control->StopWhenReady());
+    EXPECT_TRUE(log.Take().empty());
 }
 
 TEST_F(FilterGraphTest, EventsQueueAndNotifyTheWindowOfThePumpingThread) {

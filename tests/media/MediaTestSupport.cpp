@@ -61,6 +61,8 @@ std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, boo
         "pcm.null {\n  type null\n  hint { show on description \"Discard all samples\" }\n}\n";
     config += "pcm.conv {\n  type rate\n  slave { pcm \"second\" rate 44100 }\n"
               "  hint { show on description \"Rate converter\" }\n}\n";
+    config +=
+        "pcm.gone {\n  type hw\n  card 99\n  hint { show on description \"No such card\" }\n}\n";
     if (paced) config += "pcm.pulse { type pulse }\nctl.pulse { type pulse }\n";
     const std::string path = dir.File("asound.conf");
     std::ofstream(path) << config;
