@@ -130,10 +130,12 @@ TEST_F(CaptureAudioTest, AFailedBindIsReportedAndTheBuildGoesOn) {
     Watch(capture);
     capture.SetFileName(u"/tmp/hymnaro-capture-never-written.wav");
     EXPECT_EQ(capture.Open(u"BROKEN", true), S_OK);
-    ASSERT_GE(errors.size(), 2u);
+    ASSERT_EQ(errors.size(), 3u);
     EXPECT_EQ(errors[0],
               u"TDXShowCapture->BindToObject Reason: The operation failed. ($80004005).");
     EXPECT_EQ(errors[1].substr(0, 28), u"Could not render capture pin");
+    // A writer left unconnected is reported too, so the recorder can tell the graph is broken.
+    EXPECT_EQ(errors[2].substr(0, 41), u"Could not connect Wav Dest to File Writer");
     // The WAV filter of the recording graph has the transform base's own pins.
     EXPECT_EQ(FilterNames(capture.Graph()),
               (std::vector<std::u16string>{u"WAV Dest", u"File Writer"}));

@@ -148,7 +148,41 @@ public:
         return E_NOTIMPL;
     }
 };
+// Hands out the same filter after every Reset, as a graph would whose filter stays.
+class RepeatingFilterEnum final : public IEnumFilters {
+public:
+    explicit RepeatingFilterEnum(IBaseFilter* filter) : filter_(filter) {}
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        return AnswerAs<IEnumFilters>(this, iid, {IID_IUnknown, IID_IEnumFilters}, object);
+    }
+    FAKE_REFCOUNT
+    HRESULT Next(ULONG, IBaseFilter** filters, ULONG* fetched) override {
+        if (given_) {
+            if (fetched) *fetched = 0;
+            return S_FALSE;
+        }
+        given_ = true;
+        (void)filter_.CopyTo(filters);
+        if (fetched) *fetched = 1;
+        return S_OK;
+    }
+    HRESULT Skip(ULONG) override { return E_NOTIMPL; }
+    HRESULT Reset() override {
+        given_ = false;
+        return S_OK;
+    }
+    HRESULT Clone(IEnumFilters**) override { return E_NOTIMPL; }
+
+private:
+    ComPtr<IBaseFilter> filter_;
+    bool given_ = false;
+};
 } // namespace
+
+HRESULT StuckGraph::EnumFilters(IEnumFilters** enumerator) {
+    *enumerator = new RepeatingFilterEnum(filter_.get());
+    return S_OK;
+}
 
 FakeDeviceEnumScope::FakeDeviceEnumScope(FakeDeviceSet& set) {
     CoRegisterClassCreator(CLSID_SystemDeviceEnum, [&set](IUnknown*, REFIID iid, void** object) {

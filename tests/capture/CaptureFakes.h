@@ -228,6 +228,41 @@ private:
     ComPtr<IMediaControl> inner_;
 };
 
+// ---- a graph whose filters cannot be removed ------------------------------------------------
+// Lists one filter for ever and refuses to remove it; counts the removal attempts.
+class StuckGraph final : public IGraphBuilder {
+public:
+    explicit StuckGraph(IBaseFilter* filter) : filter_(filter) {}
+    int removals = 0;
+
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        return AnswerAs<IGraphBuilder>(this, iid,
+                                       {IID_IUnknown, IID_IFilterGraph, IID_IGraphBuilder}, object);
+    }
+    FAKE_REFCOUNT
+    HRESULT AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT RemoveFilter(IBaseFilter*) override {
+        ++removals;
+        return E_FAIL;
+    }
+    HRESULT EnumFilters(IEnumFilters** enumerator) override;
+    HRESULT FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+    HRESULT ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    HRESULT Reconnect(IPin*) override { return E_NOTIMPL; }
+    HRESULT Disconnect(IPin*) override { return E_NOTIMPL; }
+    HRESULT SetDefaultSyncSource() override { return E_NOTIMPL; }
+    HRESULT Connect(IPin*, IPin*) override { return E_NOTIMPL; }
+    HRESULT Render(IPin*) override { return E_NOTIMPL; }
+    HRESULT RenderFile(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT AddSourceFilter(LPCWSTR, LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+    HRESULT SetLogFile(DWORD_PTR) override { return E_NOTIMPL; }
+    HRESULT Abort() override { return E_NOTIMPL; }
+    HRESULT ShouldOperationContinue() override { return E_NOTIMPL; }
+
+private:
+    ComPtr<IBaseFilter> filter_;
+};
+
 // ---- system device enumerator ------------------------------------------------------------------
 // One device as the enumerator reports it: its property bag and what binding it answers.
 struct FakeDevice {
