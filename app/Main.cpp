@@ -8,10 +8,16 @@
 #include "app/languages/TLangTranslator.h"
 #include "app/languages/TextTables.h"
 #include "app/setup/dl_Setup.h"
+#include "capture/EDShowError.h"
+#include "capture/TDXShowCaptureAudio.h"
+#include "capture/TDXShowCaptureDevices.h"
+#include "runtime/Exception.h"
 #include "settings/KWFileUtils.h"
 #include "settings/u_Config.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
@@ -21,6 +27,20 @@
 #include <QVBoxLayout>
 
 TForm1* Form1 = nullptr;
+
+const QString TForm1::msgNoCaptureController = QStringLiteral(
+    "Recording is not possible: the audio capture could not be prepared at start-up.");
+const QString TForm1::msgNoAudioInputDevice = QStringLiteral("No audio input device was found.");
+const QString TForm1::msgRecordingNotStarted =
+    QStringLiteral("The recording could not be started.\n%1");
+const QString TForm1::msgRecordingNotCompleted =
+    QStringLiteral("The recording could not be completed.\n%1");
+const QString TForm1::msgRecordingAborted =
+    QStringLiteral("The recording stopped because of an error.\n%1");
+const QString TForm1::msgRecordingDeviceLost =
+    QStringLiteral("The recording stopped because the audio input device was lost.");
+const QString TForm1::msgRecordingStreamEnded =
+    QStringLiteral("The recording stopped because the audio input device ended the stream.");
 
 namespace {
 // Rows of the docking area: the picture buttons, then the file-name label.
@@ -151,16 +171,97 @@ void TForm1::FormCreate() {
 
 void TForm1::btnRecordClick() {
     (void)CreateFolderPath(IniData->FolderForRecordings());
+    TDXShowCaptureAudio* capture = CaptureController();
+    if (!capture) throw Exception(msgNoCaptureController.toStdString());
+    // A device may have been plugged in since start-up.
+    if (capture->Devices().Count() == 0) capture->Devices().Refresh();
+    if (capture->Devices().Count() == 0) throw Exception(msgNoAudioInputDevice.toStdString());
+
+    // The running recording is completed first: the new graph's Open would stop it too, but
+    // without telling whether its file could be completed.
+    if (capture->IsRunning()) {
+        const HRESULT stopped = capture->Stop();
+        if (FAILED(stopped))
+            TApplicationErrors::ShowMessage(
+                this, msgRecordingNotCompleted.arg(
+                          QString::fromStdU16String(TDXShow::FormatError(stopped, u""))));
+    }
+
     const WideString name = MakeRecordingFileName();
     lblFileName->setText(QString::fromStdU16String(name));
-    // The capture controller takes over from here (graph-control layer):
-    //   capture.SetFileName(name); capture.Open(u"", true); (void)capture.Play();
-    // through dmRecording->DXShowCaptureAudio().
+    capture->OnRecordingStopped = [this](QObject*, LONG code, LONG_PTR param1) {
+        RecordingStopped(code, param1);
+    };
+    capture->SetFileName(name);
+
+    // The errors the controller only reports are collected for this Record alone.
+    std::vector<WideString> reported;
+    capture->OnError = [&reported](HRESULT, const WideString& text) { reported.push_back(text); };
+    struct TStopCollecting {
+        TDXShowCaptureAudio* capture;
+        ~TStopCollecting() { capture->OnError = nullptr; }
+    } stopCollecting{capture};
+
+    try {
+        (void)capture->Open(u"", true);
+    } catch (const EDShowError&) {
+        AbandonRecording(*capture, name);
+        throw; // shown once, by the exception display
+    }
+    const HRESULT hr = capture->Play();
+    if (SUCCEEDED(hr) && reported.empty() && capture->GetGraphState() == GraphStateRunning) return;
+    AbandonRecording(*capture, name);
+    const WideString reason = !reported.empty()
+                                  ? reported.front()
+                                  : TDXShow::FormatError(FAILED(hr) ? hr : VFW_E_NOT_RUNNING, u"");
+    throw Exception(msgRecordingNotStarted.arg(QString::fromStdU16String(reason)).toStdString());
 }
 
 void TForm1::btnStopClick() {
     lblFileName->clear();
-    // The capture controller stops here (graph-control layer): (void)capture.Stop();
+    TDXShowCaptureAudio* capture = CaptureController();
+    if (!capture) throw Exception(msgNoCaptureController.toStdString());
+    const HRESULT hr = capture->Stop();
+    if (FAILED(hr))
+        throw Exception(
+            msgRecordingNotCompleted.arg(QString::fromStdU16String(TDXShow::FormatError(hr, u"")))
+                .toStdString());
+}
+
+TDXShowCaptureAudio* TForm1::CaptureController() const {
+    return dmRecording ? dmRecording->DXShowCaptureAudio() : nullptr;
+}
+
+void TForm1::AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName) {
+    lblFileName->clear();
+    (void)capture.Stop();
+    // A writer that never got data leaves a file without even a header: nothing to keep.
+    QFile file(QString::fromStdU16String(fileName));
+    if (file.exists() && file.size() == 0) (void)file.remove();
+}
+
+void TForm1::RecordingStopped(LONG eventCode, LONG_PTR param1) {
+    lblFileName->clear();
+    QString text;
+    switch (eventCode) {
+    case EC_DEVICE_LOST:
+        text = msgRecordingDeviceLost;
+        break;
+    case EC_COMPLETE:
+        text = msgRecordingStreamEnded;
+        break;
+    default:
+        text = msgRecordingAborted.arg(
+            QString::fromStdU16String(TDXShow::FormatError(HRESULT(std::int32_t(param1)), u"")));
+        break;
+    }
+    TApplicationErrors::ShowMessage(this, text);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    TDXShowCaptureAudio* capture = CaptureController();
+    if (capture && capture->IsRunning()) RunGuiHandler(this, [this] { btnStopClick(); });
+    QMainWindow::closeEvent(event);
 }
 
 void TForm1::btnSetupClick() {

@@ -16,6 +16,7 @@ class QStatusBar;
 class QToolBar;
 class TLangDispatcher;
 class TLangTranslator;
+class TDXShowCaptureAudio;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -48,6 +49,15 @@ public:
     WideString MakeRecordingFileName() const;
     static WideString RecordingFileNameAt(const WideString& folder, const QDateTime& moment);
 
+    // The messages of Record and Stop (English; the message table has their German forms).
+    static const QString msgNoCaptureController;
+    static const QString msgNoAudioInputDevice;
+    static const QString msgRecordingNotStarted;   // %1: the formatted error
+    static const QString msgRecordingNotCompleted; // %1: the formatted error
+    static const QString msgRecordingAborted;      // %1: the formatted error
+    static const QString msgRecordingDeviceLost;
+    static const QString msgRecordingStreamEnded;
+
     // The local clock that names recordings; tests put a fixed one in its place.
     using TClock = std::function<QDateTime()>;
     void SetClock(TClock clock);
@@ -61,9 +71,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A recording under way is stopped, and its file completed, before the window goes.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
+    // The data module's capture controller, or null when there is none.
+    TDXShowCaptureAudio* CaptureController() const;
+    // After a Record whose graph does not run: the label cleared, the graph stopped (which
+    // completes a file that was created), a file left empty removed.
+    void AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName);
+    // The controller's notice that a recording stopped by itself.
+    void RecordingStopped(LONG eventCode, LONG_PTR param1);
 
     TClock FClock;
     bool FPlaced = false;

@@ -1,6 +1,17 @@
 #include "app/dm_Recording.h"
 
 #include "app/TApplicationErrors.h"
+#include "capture/ShowMessage.h"
+#include "capture/TDXShowCaptureAudio.h"
+
+#include <utility>
+
+namespace {
+TdmRecording::TControllerFactory& ControllerFactory() {
+    static TdmRecording::TControllerFactory factory;
+    return factory;
+}
+} // namespace
 
 TdmRecording* dmRecording = nullptr;
 
@@ -12,7 +23,17 @@ TdmRecording::TdmRecording(QObject* owner) : QObject(owner) {
 
 TdmRecording::~TdmRecording() = default;
 
+TdmRecording::TControllerFactory TdmRecording::SetControllerFactory(TControllerFactory factory) {
+    return std::exchange(ControllerFactory(), std::move(factory));
+}
+
 void TdmRecording::DataModuleCreate() {
-    // The capture layer's controller is created here, with this module as its owner:
-    //   FDXShowCaptureAudio = new TDXShowCaptureAudio(this);
+    // What the capture layer shows by itself goes through the application's error display,
+    // in the active language like every other message.
+    (void)SetMessageDisplay(
+        [](const QString& text) { TApplicationErrors::ShowMessage(nullptr, text); });
+    (void)SetEventExceptionDisplay(
+        [](const QString& text) { TApplicationErrors::ShowMessage(nullptr, text); });
+    FDXShowCaptureAudio =
+        ControllerFactory() ? ControllerFactory()(this) : new TDXShowCaptureAudio(this);
 }

@@ -70,6 +70,22 @@ TTranslationData MakeForm1Texts() {
             "Die Einstellungen konnten nicht in \"%s\" gespeichert werden.\n%s"),
         Row("msgUnknownError", "An unknown error occurred.",
             "Ein unbekannter Fehler ist aufgetreten."),
+        Row("msgNoCaptureController",
+            "Recording is not possible: the audio capture could not be prepared at start-up.",
+            "Aufnehmen ist nicht möglich: Die Audioaufnahme konnte beim Programmstart nicht "
+            "vorbereitet werden."),
+        Row("msgRecordingNotStarted", "The recording could not be started.\n%s",
+            "Die Aufnahme konnte nicht gestartet werden.\n%s"),
+        Row("msgRecordingNotCompleted", "The recording could not be completed.\n%s",
+            "Die Aufnahme konnte nicht abgeschlossen werden.\n%s"),
+        Row("msgRecordingAborted", "The recording stopped because of an error.\n%s",
+            "Die Aufnahme wurde wegen eines Fehlers beendet.\n%s"),
+        Row("msgRecordingDeviceLost",
+            "The recording stopped because the audio input device was lost.",
+            "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät nicht mehr verfügbar ist."),
+        Row("msgRecordingStreamEnded",
+            "The recording stopped because the audio input device ended the stream.",
+            "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr liefert."),
     };
     return data;
 }

@@ -54,9 +54,9 @@ protected:
         return form2.result();
     }
 
+    // The folder of the name the next Record would record into.
     QString NextRecordingFolder() {
-        form1.btnRecord->trigger();
-        return QFileInfo(form1.lblFileName->text()).path();
+        return QFileInfo(QString::fromStdU16String(form1.MakeRecordingFileName())).path();
     }
 
     TSettingsScope settings;

@@ -1,0 +1,125 @@
+#include "capture/TDXShowCaptureAudio.h"
+
+#include "WaveDest/THMWavDestFilter.h"
+#include "capture/GraphConnection.h"
+#include "capture/TDXShowCaptureDevices.h"
+#include "framework/interfaces/MediaGuids.h"
+#include "runtime/ClassTable.h"
+
+TDXShowCaptureAudio::TDXShowCaptureAudio(QObject* owner) : TDXShow(owner) {
+    try {
+        Construct();
+    } catch (...) {
+        ReleaseCapture();
+        throw;
+    }
+}
+
+TDXShowCaptureAudio::~TDXShowCaptureAudio() {
+    ReleaseCapture();
+}
+
+void TDXShowCaptureAudio::Construct() {
+    FDevices = std::make_unique<TDXShowCaptureDevices>();
+    FDevices->SetVideoDevices(false);
+    FDevices->Refresh();
+    const HRESULT hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_ICaptureGraphBuilder2, CaptureGraphBuilder.put_void());
+    if (FAILED(hr) || !CaptureGraphBuilder)
+        RaiseError(FAILED(hr) ? hr : E_POINTER, u"Could not obtain the ICaptureGraphBuilder");
+    const HRESULT bound = CaptureGraphBuilder->SetFiltergraph(GraphBuilder.get());
+    if (FAILED(bound)) ReportError(bound, u"Could not set Filtergraph");
+}
+
+void TDXShowCaptureAudio::ReleaseCapture() noexcept {
+    FDevices.reset();
+    ReleaseGraph(); // runs our ClearGraph while we are still ourselves
+    CaptureGraphBuilder = nullptr;
+    FileWriterFilter = nullptr;
+    FileName.clear();
+}
+
+void TDXShowCaptureAudio::SetLoop(bool) {}
+
+void TDXShowCaptureAudio::AddAudioRenderer() {}
+
+void TDXShowCaptureAudio::ApplyDisplay(QWidget*) {}
+
+void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR param2) {
+    const bool recording = IsRunning();
+    switch (eventCode) {
+    case EC_DEVICE_LOST:
+        SourceFilter = nullptr;
+        if (FDevices) FDevices->Refresh();
+        break;
+    case EC_COMPLETE:
+        // Stopped and finished, but not moved back to the start: re-cueing a stopped graph
+        // pauses it again, and the file writer would reopen, and so empty, the finished file.
+        (void)Stop();
+        DoFinished();
+        break;
+    default:
+        TDXShow::HandleEvent(eventCode, param1, param2);
+        break;
+    }
+    const bool endsRecording =
+        eventCode == EC_COMPLETE || eventCode == EC_ERRORABORT || eventCode == EC_DEVICE_LOST;
+    if (!recording || !endsRecording) return;
+    // The stream is over: stopping writes the header and closes the file.
+    if (IsRunning()) (void)Stop();
+    if (OnRecordingStopped) OnRecordingStopped(this, eventCode, param1);
+}
+
+HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
+    if (clearFirst) ClearGraph();
+    AddAudioRenderer();
+
+    TDXShowCaptureDevice* device = nullptr;
+    if (key.empty()) {
+        if (FDevices->Count() > 0) device = &FDevices->Items(0);
+    } else {
+        device = FDevices->FindDevice(key);
+    }
+    if (!device) return S_OK;
+
+    HRESULT hr = device->Moniker ? device->Moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                                                 SourceFilter.put_void())
+                                 : E_POINTER;
+    if (FAILED(hr)) ReportError(hr, u"TDXShowCapture->BindToObject");
+    (void)GraphBuilder->AddFilter(SourceFilter.get(), device->DeviceName.c_str());
+
+    IBaseFilter* sink = nullptr;
+    if (!FileName.empty()) {
+        WavDestFilter =
+            static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter));
+        ComPtr<IFileSinkFilter2> fileSink;
+        hr = CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC, IID_IFileSinkFilter2,
+                              fileSink.put_void());
+        if (FAILED(hr) || !fileSink)
+            RaiseError(FAILED(hr) ? hr : E_POINTER, u"Could not create FileWriter");
+        hr = fileSink.As(FileWriterFilter);
+        if (FAILED(hr)) RaiseError(hr, u"Could not get IBaseFilter from FileSink");
+        hr = GraphBuilder->AddFilter(WavDestFilter.get(), u"WAV Dest");
+        if (FAILED(hr)) RaiseError(hr, u"Could not insert Wav Dest");
+        hr = GraphBuilder->AddFilter(FileWriterFilter.get(), u"File Writer");
+        if (FAILED(hr)) RaiseError(hr, u"Could not insert File Writer");
+        (void)fileSink->SetMode(AM_FILE_OVERWRITE);
+        hr = fileSink->SetFileName(FileName.c_str(), nullptr);
+        if (FAILED(hr)) RaiseError(hr, u"Could not set output file name");
+        sink = WavDestFilter.get();
+    }
+
+    hr = CaptureGraphBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio,
+                                           SourceFilter.get(), nullptr, sink);
+    if (FAILED(hr)) ReportError(hr, u"Could not render capture pin.");
+    // A recording graph whose writer stays unconnected would run without writing a byte.
+    hr = ConnectFilters(GraphBuilder.get(), WavDestFilter.get(), FileWriterFilter.get());
+    if (sink && FAILED(hr)) ReportError(hr, u"Could not connect Wav Dest to File Writer");
+    return S_OK;
+}
+
+void TDXShowCaptureAudio::ClearGraph() {
+    SourceFilter = nullptr;
+    WavDestFilter = nullptr;
+    TDXShow::ClearGraph();
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The audio capture controller (unit DirectShowAudio): the graph controller specialised for
+// recording. It owns the list of audio input devices and a capture graph builder bound to its
+// graph, and Open builds
+//     capture device filter -> WAV destination filter -> file writer
+// for the file name set beforehand. No sound renderer is added and no video window attached;
+// Loop stays false.
+// A recording that stops by itself (the stream completed, aborted with an error, or its
+// device was lost while the graph ran) is stopped, so its file is completed, and told through
+// OnRecordingStopped.
+// Thread contract: GUI thread only, like the graph controller.
+#include "capture/TDXShow.h"
+
+#include <memory>
+
+class TDXShowCaptureDevices;
+
+class TDXShowCaptureAudio : public TDXShow {
+    Q_OBJECT
+
+public:
+    // Lists the audio input devices and creates the capture graph builder; raises EDShowError
+    // when the builder cannot be had.
+    explicit TDXShowCaptureAudio(QObject* owner = nullptr);
+    ~TDXShowCaptureAudio() override;
+
+    TDXRecordingStoppedEvent OnRecordingStopped;
+
+    // The output file of the next graph that Open builds; empty writes no file.
+    void SetFileName(const WideString& value) { FileName = value; }
+    const WideString& GetFileName() const { return FileName; }
+    TDXShowCaptureDevices& Devices() const { return *FDevices; }
+
+    void SetLoop(bool value) override;
+    // EC_DEVICE_LOST releases the source and lists the devices again; EC_COMPLETE stops and
+    // finishes without rewinding; the rest goes to the graph controller. A recording that
+    // ends with the event is stopped and reported.
+    void HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR param2) override;
+    void AddAudioRenderer() override;
+    void ApplyDisplay(QWidget* value) override;
+    // Builds the recording graph from the device with DevicePath key (empty: the first
+    // device). Always S_OK; failures are reported (OnError) or raised (EDShowError).
+    HRESULT Open(const WideString& key, bool clearFirst) override;
+    void ClearGraph() override;
+
+protected:
+    WideString FileName;
+    ComPtr<ICaptureGraphBuilder2> CaptureGraphBuilder;
+    ComPtr<IBaseFilter> SourceFilter;
+    std::unique_ptr<TDXShowCaptureDevices> FDevices;
+    ComPtr<IBaseFilter> WavDestFilter;
+    ComPtr<IBaseFilter> FileWriterFilter;
+
+private:
+    void Construct();
+    void ReleaseCapture() noexcept;
+};

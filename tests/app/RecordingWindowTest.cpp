@@ -1,0 +1,260 @@
+// Record and Stop in the program's main window, on the offscreen platform, with the paced test
+// device as the default capture device: the WAV file a click leaves, and the message of each
+// way a recording can fail.
+#include "AppTestSupport.h"
+#include "CaptureFakes.h"
+#include "PacedCapture.h"
+
+#include "app/HMAudioRecorder.h"
+#include "app/Main.h"
+#include "app/dm_Recording.h"
+#include "capture/EDShowError.h"
+#include "capture/TDXShowCaptureAudio.h"
+#include "framework/interfaces/MediaGuids.h"
+#include "runtime/ClassTable.h"
+#include "settings/TIniData.h"
+#include "settings/u_Config.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTest>
+
+#include <gmock/gmock.h>
+
+using testing::ElementsAre;
+
+namespace {
+// The controller the program makes, with a way to send graph events and to fail Stop.
+class TestCapture : public TDXShowCaptureAudio {
+public:
+    using TDXShowCaptureAudio::TDXShowCaptureAudio;
+    HRESULT Stop() override {
+        const HRESULT hr = TDXShowCaptureAudio::Stop();
+        return failStop ? STG_E_MEDIUMFULL : hr;
+    }
+    void SendGraphEvent(LONG code, LONG_PTR param1) {
+        ComPtr<IMediaEventSink> sink;
+        ASSERT_EQ(ComPtr<IGraphBuilder>(GraphBuilder).As(sink), S_OK);
+        ASSERT_EQ(sink->Notify(code, param1, 0), S_OK);
+    }
+    bool failStop = false;
+};
+
+class RecordingWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!PacedCapture::Install(&why)) {
+            if (PacedCapture::PulseRequired()) FAIL() << why;
+            GTEST_SKIP() << why;
+        }
+        previousFactory = TdmRecording::SetControllerFactory([this](QObject* owner) {
+            if (failCreation)
+                throw EDShowError(E_FAIL, "Could not create the filter graph manager");
+            capture = new TestCapture(owner);
+            return capture;
+        });
+    }
+    void TearDown() override {
+        program.Finish();
+        TdmRecording::SetControllerFactory(previousFactory);
+    }
+
+    // Starts the program as it runs, recording into a fresh folder that does not exist yet.
+    void Start() {
+        ASSERT_TRUE(program.Start());
+        folder = NewTestFolder(QStringLiteral("recordings")) + QStringLiteral("/Audio");
+        IniData->SetFolderForRecordings(folder.toStdU16String());
+    }
+    QStringList Files() const {
+        return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    // Processes events until the recording has data (a loaded machine may be slow to start).
+    static void RecordSome(const QString& file, std::size_t bytes = 11025) {
+        ASSERT_TRUE(WaitFor([&] { return RecordedBytes(file.toStdString()) >= bytes; }, 20000))
+            << file.toStdString();
+    }
+    static QString NameAt(const QDateTime& moment) {
+        return moment.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + QStringLiteral(".wav");
+    }
+
+    TdmRecording::TControllerFactory previousFactory;
+    bool failCreation = false;
+    TestCapture* capture = nullptr;
+    TShownMessages shown;
+    THMAudioRecorder program;
+    QString folder;
+};
+
+TEST_F(RecordingWindow, RecordWaitStopLeavesACompleteWavNamedAfterTheClick) {
+    Start();
+    const QDateTime before = QDateTime::currentDateTime();
+    Form1->btnRecord->trigger();
+    const QDateTime after = QDateTime::currentDateTime();
+    ASSERT_EQ(1, Files().size());
+    const QString name = Files().front();
+    EXPECT_THAT((QStringList{NameAt(before), NameAt(after)}), testing::Contains(name));
+    EXPECT_EQ(folder + u'/' + name, Form1->lblFileName->text());
+
+    RecordSome(folder + u'/' + name, 88200);
+    Form1->btnStop->trigger();
+    EXPECT_EQ("", Form1->lblFileName->text());
+    const WavFile wav = ReadWav((folder + u'/' + name).toStdString());
+    ASSERT_TRUE(wav.complete) << wav.problem;
+    EXPECT_GT(wav.data.size(), 44100u);
+    EXPECT_TRUE(IsInputPrefix(wav.data));
+    EXPECT_TRUE(shown.Messages().isEmpty()) << shown.Messages().join(u'|').toStdString();
+}
+
+TEST_F(RecordingWindow, ClosingTheMainWindowCompletesTheRecordingFirst) {
+    Start();
+    Form1->btnRecord->trigger();
+    const QString file = Form1->lblFileName->text();
+    RecordSome(file);
+    Form1->close();
+    EXPECT_FALSE(capture->IsRunning());
+    const WavFile wav = ReadWav(file.toStdString()); // complete before shutdown goes on
+    EXPECT_TRUE(wav.complete) << wav.problem;
+    EXPECT_TRUE(IsInputPrefix(wav.data));
+    EXPECT_TRUE(shown.Messages().isEmpty());
+}
+
+TEST_F(RecordingWindow, WithoutAControllerRecordAndStopAreRefused) {
+    failCreation = true;
+    Start();
+    ASSERT_EQ(nullptr, dmRecording->DXShowCaptureAudio());
+    Form1->btnRecord->trigger();
+    Form1->btnStop->trigger();
+    const QString refused = QStringLiteral("Aufnehmen ist nicht möglich: Die Audioaufnahme "
+                                           "konnte beim Programmstart nicht vorbereitet werden.");
+    EXPECT_THAT(shown.Messages(),
+                ElementsAre("Could not create the filter graph manager", refused, refused));
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_TRUE(Files().isEmpty());
+}
+
+TEST_F(RecordingWindow, NoDeviceAtRecordIsToldAfterLookingAgain) {
+    FakeDeviceSet devices;
+    FakeDeviceEnumScope scope(devices);
+    Start();
+    ASSERT_EQ(1, devices.enumerations);
+    Form1->btnRecord->trigger();
+    EXPECT_EQ(2, devices.enumerations) << "the list is refreshed before giving up";
+    EXPECT_THAT(shown.Messages(), ElementsAre("Es wurde kein Audio-Eingabegerät gefunden."));
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_TRUE(Files().isEmpty());
+
+    // A device plugged in since then is found; this one cannot be bound, so the graph does not
+    // run: one message with the formatted error, the label cleared, no headerless file left.
+    devices.devices = {{{{u"FriendlyName", u"Broken"}, {u"DevicePath", u"broken"}}, S_OK, E_FAIL}};
+    Form1->btnRecord->trigger();
+    EXPECT_EQ(3, devices.enumerations);
+    ASSERT_EQ(2, shown.Messages().size());
+    EXPECT_EQ(QStringLiteral("Die Aufnahme konnte nicht gestartet werden.\n"
+                             "TDXShowCapture->BindToObject Reason: The operation failed. "
+                             "($80004005)."),
+              shown.Messages()[1]);
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_TRUE(Files().isEmpty()) << Files().join(u'|').toStdString();
+}
+
+TEST_F(RecordingWindow, ARaisedErrorReachesTheDisplayOnce) {
+    Start();
+    ASSERT_TRUE(CoRevokeClassCreator(CLSID_FileWriter));
+    Form1->btnRecord->trigger();
+    RestorePlatformClasses();
+    EXPECT_THAT(shown.Messages(), ElementsAre("Could not create FileWriter Reason: The class is "
+                                              "not registered. ($80040154)."));
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_FALSE(capture->IsRunning());
+}
+
+TEST_F(RecordingWindow, AFolderThatCannotBeCreatedFailsTheRunWithItsReason) {
+    Start();
+    const QString blocker = NewTestFolder(QStringLiteral("blocked")) + QStringLiteral("/file");
+    QFile(blocker).open(QIODevice::WriteOnly);
+    IniData->SetFolderForRecordings((blocker + QStringLiteral("/Audio")).toStdU16String());
+    Form1->btnRecord->trigger();
+    ASSERT_EQ(1, shown.Messages().size());
+    EXPECT_THAT(shown.Messages()[0].toStdString(),
+                testing::StartsWith("Die Aufnahme konnte nicht gestartet werden.\n"));
+    EXPECT_THAT(shown.Messages()[0].toStdString(), testing::EndsWith("($80070003)."));
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_FALSE(capture->IsRunning());
+}
+
+TEST_F(RecordingWindow, AFailedStopIsShownWithItsReason) {
+    Start();
+    Form1->btnRecord->trigger();
+    RecordSome(Form1->lblFileName->text());
+    capture->failStop = true;
+    Form1->btnStop->trigger();
+    ASSERT_EQ(1, shown.Messages().size());
+    EXPECT_THAT(shown.Messages()[0].toStdString(),
+                testing::StartsWith("Die Aufnahme konnte nicht abgeschlossen werden.\n"));
+    EXPECT_THAT(shown.Messages()[0].toStdString(), testing::EndsWith("($80030070)."));
+    EXPECT_EQ("", Form1->lblFileName->text());
+    capture->failStop = false;
+}
+
+TEST_F(RecordingWindow, RecordWhileRecordingTellsWhenTheFirstFileCannotBeCompleted) {
+    Start();
+    Form1->btnRecord->trigger();
+    const QString first = Form1->lblFileName->text();
+    RecordSome(first);
+    capture->failStop = true;
+    Form1->btnRecord->trigger();
+    capture->failStop = false;
+    ASSERT_EQ(1, shown.Messages().size());
+    EXPECT_THAT(shown.Messages()[0].toStdString(),
+                testing::StartsWith("Die Aufnahme konnte nicht abgeschlossen werden.\n"));
+    // The new recording starts all the same.
+    EXPECT_NE(first, Form1->lblFileName->text());
+    EXPECT_TRUE(capture->IsRunning());
+    RecordSome(Form1->lblFileName->text());
+    Form1->btnStop->trigger();
+    EXPECT_TRUE(ReadWav(first.toStdString()).complete);
+    EXPECT_EQ(2, Files().size());
+}
+
+struct EndCase {
+    const char* name;
+    LONG code;
+    LONG_PTR param1;
+    const char* message;
+};
+
+class RecordingEnds : public RecordingWindow, public testing::WithParamInterface<EndCase> {};
+
+TEST_P(RecordingEnds, TheFileIsCompletedTheLabelClearedAndTheUserTold) {
+    const EndCase& c = GetParam();
+    Start();
+    Form1->btnRecord->trigger();
+    const QString file = Form1->lblFileName->text();
+    RecordSome(file);
+    capture->SendGraphEvent(c.code, c.param1);
+    ASSERT_TRUE(WaitFor([&] { return !shown.Messages().isEmpty(); }));
+    EXPECT_THAT(shown.Messages(), ElementsAre(QString::fromUtf8(c.message)));
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_FALSE(capture->IsRunning());
+    const WavFile wav = ReadWav(file.toStdString());
+    EXPECT_TRUE(wav.complete) << wav.problem;
+    EXPECT_FALSE(wav.data.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, RecordingEnds,
+    testing::Values(
+        EndCase{"ErrorAbort", EC_ERRORABORT, LONG_PTR(E_FAIL),
+                "Die Aufnahme wurde wegen eines Fehlers beendet.\nThe operation failed. "
+                "($80004005)."},
+        EndCase{"DeviceLost", EC_DEVICE_LOST, 0,
+                "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät nicht mehr verfügbar "
+                "ist."},
+        EndCase{"Complete", EC_COMPLETE, S_OK,
+                "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr "
+                "liefert."}),
+    [](const auto& info) { return std::string(info.param.name); });
+} // namespace

@@ -1,0 +1,191 @@
+// The audio capture controller with scripted devices: construction, the device list after a
+// lost device, the report and raise paths of Open, the graph it leaves for ClearGraph.
+#include "CaptureFakes.h"
+#include "CaptureTestSupport.h"
+
+#include "capture/EDShowError.h"
+#include "capture/TDXShowCaptureAudio.h"
+#include "capture/TDXShowCaptureDevices.h"
+#include "framework/interfaces/MediaGuids.h"
+#include "runtime/ClassTable.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+class ProbeCapture : public TDXShowCaptureAudio {
+public:
+    using TDXShowCaptureAudio::TDXShowCaptureAudio;
+    IGraphBuilder* Graph() const { return GraphBuilder.get(); }
+    void SendGraphEvent(LONG code, LONG_PTR param1 = 0, LONG_PTR param2 = 0) {
+        ComPtr<IMediaEventSink> sink;
+        ASSERT_EQ(ComPtr<IGraphBuilder>(GraphBuilder).As(sink), S_OK);
+        ASSERT_EQ(sink->Notify(code, param1, param2), S_OK);
+    }
+};
+
+std::vector<std::u16string> FilterNames(IGraphBuilder* graph) {
+    std::vector<std::u16string> names;
+    ComPtr<IEnumFilters> filters;
+    EXPECT_EQ(graph->EnumFilters(filters.put()), S_OK);
+    ComPtr<IBaseFilter> filter;
+    while (filters->Next(1, filter.put(), nullptr) == S_OK) {
+        FILTER_INFO info{};
+        EXPECT_EQ(filter->QueryFilterInfo(&info), S_OK);
+        if (info.pGraph) info.pGraph->Release(); // handed out counted
+        names.emplace_back(info.achName);
+    }
+    return names;
+}
+
+std::vector<std::u16string> PinNames(IBaseFilter* filter) {
+    std::vector<std::u16string> names;
+    ComPtr<IEnumPins> pins;
+    EXPECT_EQ(filter->EnumPins(pins.put()), S_OK);
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.put(), nullptr) == S_OK) {
+        PIN_INFO info{};
+        EXPECT_EQ(pin->QueryPinInfo(&info), S_OK);
+        if (info.pFilter) info.pFilter->Release();
+        names.emplace_back(info.achName);
+    }
+    return names;
+}
+
+class CaptureAudioTest : public ::testing::Test {
+protected:
+    FakeDeviceSet set;
+    FakeDeviceEnumScope scope{set};
+    ShownMessages shown;
+    std::vector<std::u16string> errors;
+
+    void Watch(TDXShow& controller) {
+        controller.OnError = [this](HRESULT, const WideString& text) { errors.push_back(text); };
+    }
+};
+
+TEST_F(CaptureAudioTest, DeviceLostReleasesTheSourceAndListsTheDevicesAgain) {
+    set.devices = {{{{u"FriendlyName", u"First"}, {u"DevicePath", u"first"}}}};
+    ProbeCapture capture;
+    ASSERT_EQ(set.enumerations, 1);
+    ASSERT_EQ(capture.Devices().Count(), 1);
+
+    set.devices.push_back({{{u"FriendlyName", u"Plugged in"}, {u"DevicePath", u"second"}}});
+    int stopped = 0;
+    capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR) { ++stopped; };
+    capture.SendGraphEvent(EC_DEVICE_LOST, 0, 1);
+    ASSERT_TRUE(PumpUntil([&] { return set.enumerations == 2; }));
+    EXPECT_EQ(capture.Devices().Count(), 2);
+    EXPECT_EQ(capture.Devices().Items(1).DeviceName, u"Plugged in");
+    EXPECT_EQ(stopped, 0); // nothing was being recorded
+    EXPECT_TRUE(shown.messages.isEmpty());
+}
+
+struct EndCase {
+    const char* name;
+    LONG code;
+    LONG_PTR param1;
+};
+
+class RecordingEndTest : public CaptureAudioTest, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(RecordingEndTest, ARecordingThatEndsByItselfIsStoppedAndTold) {
+    const EndCase& c = GetParam();
+    ProbeCapture capture;
+    ASSERT_EQ(capture.Play(), S_OK);
+    std::vector<std::pair<LONG, LONG_PTR>> told;
+    capture.OnRecordingStopped = [&](QObject* sender, LONG code, LONG_PTR param1) {
+        EXPECT_EQ(sender, &capture);
+        EXPECT_FALSE(capture.IsRunning()); // stopped before being told
+        told.emplace_back(code, param1);
+    };
+    capture.SendGraphEvent(c.code, c.param1, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }));
+    EXPECT_EQ(told, (std::vector<std::pair<LONG, LONG_PTR>>{{c.code, c.param1}}));
+    EXPECT_EQ(capture.GetGraphState(), GraphStateStopped);
+
+    capture.SendGraphEvent(c.code, c.param1, 0); // no longer recording: not told again
+    PumpFor(50);
+    EXPECT_EQ(told.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, RecordingEndTest,
+                         ::testing::Values(EndCase{"Complete", EC_COMPLETE, S_OK},
+                                           EndCase{"ErrorAbort", EC_ERRORABORT, LONG_PTR(E_FAIL)},
+                                           EndCase{"DeviceLost", EC_DEVICE_LOST, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CaptureAudioTest, NoDeviceBuildsNothingAndSaysNothing) {
+    ProbeCapture capture;
+    Watch(capture);
+    capture.SetFileName(u"/nonexistent/never.wav");
+    EXPECT_EQ(capture.Open(u"", true), S_OK);
+    EXPECT_EQ(capture.Open(u"unknown key", true), S_OK);
+    EXPECT_TRUE(FilterNames(capture.Graph()).empty());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(CaptureAudioTest, AFailedBindIsReportedAndTheBuildGoesOn) {
+    set.devices = {{{{u"FriendlyName", u"Broken"}, {u"DevicePath", u"broken"}}, S_OK, E_FAIL}};
+    ProbeCapture capture;
+    Watch(capture);
+    capture.SetFileName(u"/tmp/hymnaro-capture-never-written.wav");
+    EXPECT_EQ(capture.Open(u"BROKEN", true), S_OK);
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0],
+              u"TDXShowCapture->BindToObject Reason: The operation failed. ($80004005).");
+    EXPECT_EQ(errors[1].substr(0, 28), u"Could not render capture pin");
+    // A writer left unconnected is reported too, so the recorder can tell the graph is broken.
+    EXPECT_EQ(errors[2].substr(0, 41), u"Could not connect Wav Dest to File Writer");
+    // The WAV filter of the recording graph has the transform base's own pins.
+    EXPECT_EQ(FilterNames(capture.Graph()),
+              (std::vector<std::u16string>{u"WAV Dest", u"File Writer"}));
+    ComPtr<IBaseFilter> wavDest;
+    ASSERT_EQ(capture.Graph()->FindFilterByName(u"WAV Dest", wavDest.put()), S_OK);
+    EXPECT_EQ(PinNames(wavDest.get()), (std::vector<std::u16string>{u"XForm In", u"XForm Out"}));
+
+    capture.ClearGraph();
+    EXPECT_TRUE(FilterNames(capture.Graph()).empty());
+}
+
+TEST_F(CaptureAudioTest, AMissingFileWriterRaisesAfterReportingIt) {
+    set.devices = {{{{u"FriendlyName", u"Broken"}, {u"DevicePath", u"broken"}}, S_OK, E_FAIL}};
+    ProbeCapture capture;
+    Watch(capture);
+    capture.SetFileName(u"/tmp/hymnaro-capture-never-written.wav");
+    ASSERT_TRUE(CoRevokeClassCreator(CLSID_FileWriter));
+    try {
+        (void)capture.Open(u"", true);
+        ADD_FAILURE() << "no error raised";
+    } catch (const EDShowError& error) {
+        EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
+        EXPECT_STREQ(
+            error.what(),
+            "Could not create FileWriter Reason: The class is not registered. ($80040154).");
+    }
+    RestorePlatformClasses();
+    ASSERT_EQ(errors.size(), 2u); // the bind, then the raised one
+    EXPECT_EQ(errors[1],
+              u"Could not create FileWriter Reason: The class is not registered. ($80040154).");
+}
+
+TEST_F(CaptureAudioTest, AMissingCaptureGraphBuilderFailsConstruction) {
+    ASSERT_TRUE(CoRevokeClassCreator(CLSID_CaptureGraphBuilder2));
+    QObject owner;
+    try {
+        new ProbeCapture(&owner);
+        ADD_FAILURE() << "constructed without a capture graph builder";
+    } catch (const EDShowError& error) {
+        EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
+        EXPECT_STREQ(error.what(), "Could not obtain the ICaptureGraphBuilder Reason: The class is "
+                                   "not registered. ($80040154).");
+    }
+    RestorePlatformClasses();
+    EXPECT_TRUE(owner.children().isEmpty()); // the half-built controller is gone again
+}
+
+TEST_F(CaptureAudioTest, LoopStaysOff) {
+    ProbeCapture capture;
+    capture.SetLoop(true);
+    EXPECT_FALSE(capture.Loop());
+}
+} // namespace

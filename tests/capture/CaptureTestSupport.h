@@ -1,0 +1,20 @@
+#pragma once
+// Helpers of the capture tests: waiting on Qt's event loop, recording shown messages.
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Processes events until the condition holds or the time is up; answers the condition.
+bool PumpUntil(const std::function<bool()>& condition, int milliseconds = 5000);
+// Processes events for a while.
+void PumpFor(int milliseconds);
+
+// Records what the capture units would show in message boxes, for the scope.
+class ShownMessages {
+public:
+    ShownMessages();
+    ~ShownMessages();
+    QStringList messages;
+    QStringList exceptions;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// The paced test capture device: ALSA's file plugin reads a prepared raw file through the
+// private PulseAudio daemon that scripts/with-pulse starts, so the recording gets known bytes
+// at the speed of a real device. Install makes it the default capture device of the process;
+// call it before anything in the process uses ALSA.
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+class PacedCapture {
+public:
+    // False, with the reason, when there is no daemon to pace the device (the caller skips,
+    // or fails where HYMNARO_REQUIRE_PULSE is set).
+    static bool Install(std::string* why);
+    // The bytes the device delivers, from the start, each time it is opened.
+    static const Bytes& Input();
+    // A folder for this process's files, removed at exit.
+    static const std::string& Folder();
+    static bool PulseRequired();
+};
+
+// A WAV file as the WAV destination filter lays it out, read back and checked.
+struct WavFile {
+    bool complete = false; // RIFF and data sizes agree with the file size
+    std::string problem;
+    unsigned formatTag = 0, channels = 0, rate = 0, bits = 0;
+    std::size_t fileSize = 0;
+    Bytes data;
+};
+WavFile ReadWav(const std::string& path);
+// Bytes a running recording has written behind the WAV header so far.
+std::size_t RecordedBytes(const std::string& path);
+// Whether data is where the device's bytes begin.
+bool IsInputPrefix(const Bytes& data);
