@@ -199,8 +199,12 @@ TEST_P(SetDisplayTest, StopsAttachesAndRestoresTheLiveState) {
     ProbeShow show(log);
     ComPtr<IMediaControl> real;
     ASSERT_EQ(ComPtr<IGraphBuilder>(show.Graph()).As(real), S_OK);
-    if (c.stateBefore == GraphStateRunning) ASSERT_EQ(show.Play(), S_OK);
-    if (c.stateBefore == GraphStatePaused) ASSERT_EQ(show.Pause(), S_OK);
+    if (c.stateBefore == GraphStateRunning) {
+        ASSERT_EQ(show.Play(), S_OK);
+    }
+    if (c.stateBefore == GraphStatePaused) {
+        ASSERT_EQ(show.Pause(), S_OK);
+    }
     auto control = ComPtr<LoggingMediaControl>::Adopt(new LoggingMediaControl(log, real));
     auto window = ComPtr<FakeVideoWindow>::Adopt(new FakeVideoWindow(log));
     show.ReplaceControl(control.get());
