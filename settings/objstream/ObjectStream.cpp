@@ -141,6 +141,6 @@ void WriteObjectToFile(TPersistent& object, const WideString& fileName, bool asT
 }
 
 bool ReadObjectFromFile(TPersistent& object, const WideString& fileName) {
-    TFileStream stream(fileName, TFileMode::fmOpenRead);
+    TFileStream stream(fileName);
     return ReadObjectFromStream(object, stream);
 }

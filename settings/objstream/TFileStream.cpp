@@ -15,20 +15,14 @@ std::string SystemErrorText(int error) {
     return strerror_r(error, buffer, sizeof buffer);
 }
 
-TFileStream::TFileStream(const WideString& fileName, TFileMode mode) {
+TFileStream::TFileStream(const WideString& fileName) {
     std::string systemPath;
     const bool valid = PathToSystem(fileName, systemPath) && !systemPath.empty();
-    if (valid) {
-        handle_ = mode == TFileMode::fmOpenRead
-                      ? ::open(systemPath.c_str(), O_RDONLY | O_CLOEXEC)
-                      : ::open(systemPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    }
+    if (valid) handle_ = ::open(systemPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (handle_ >= 0) return;
     const std::string reason = SystemErrorText(valid ? errno : ENOENT);
-    const std::string name = Utf16ToUtf8(ExpandFileName(fileName));
-    if (mode == TFileMode::fmOpenRead)
-        throw EFOpenError("Cannot open file \"" + name + "\". " + reason);
-    throw EFCreateError("Cannot create file \"" + name + "\". " + reason);
+    throw EFOpenError("Cannot open file \"" + Utf16ToUtf8(ExpandFileName(fileName)) + "\". " +
+                      reason);
 }
 
 TFileStream::~TFileStream() {

@@ -4,17 +4,12 @@
 
 #include "runtime/WinTypes.h"
 
-enum class TFileMode {
-    fmOpenRead,  // an existing file, for reading
-    fmCreateNew, // a new file that must not exist yet, for writing
-};
-
 class TFileStream : public TStream {
 public:
-    // Raises EFOpenError "Cannot open file "%s". %s" (fmOpenRead) or EFCreateError
-    // "Cannot create file "%s". %s" (fmCreateNew), naming the full path and the system's reason.
-    TFileStream(const WideString& fileName, TFileMode mode);
-    // Takes over a file already open.
+    // Opens an existing file for reading; raises EFOpenError "Cannot open file "%s". %s",
+    // naming the full path and the system's reason.
+    explicit TFileStream(const WideString& fileName);
+    // Takes over a file already open (WriteObjectToFile's new file).
     explicit TFileStream(int handle) : handle_(handle) {}
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
