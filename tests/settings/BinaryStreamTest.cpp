@@ -5,8 +5,8 @@
 #include "settings/objstream/TWriter.h"
 
 #include "SampleObjects.h"
-#include "settings/TIniData.h"
 #include "runtime/TextConvert.h"
+#include "settings/TIniData.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
