@@ -17,6 +17,7 @@ namespace {
 constexpr const char* kUnit = "HMWavDestMain";
 // "RIFF", size, "WAVE", "fmt ", format length, then behind the format "data" and its size.
 constexpr DWORD kHeaderBytesBesidesFormat = 28;
+constexpr DWORD kMaxFileBytes = 0xFFFFFFFF;
 
 void PutDword(BYTE* at, DWORD value) {
     for (int i = 0; i < 4; ++i)
@@ -81,13 +82,42 @@ HRESULT THMWavDestFilter::ConfigureAllocator(IMemAllocator* allocator,
     return S_OK;
 }
 
+HRESULT THMWavDestFilter::Stop() {
+    TBCAutoLock lock(*FilterLock);
+    const HRESULT hr = TBCTransformFilter::Stop();
+    if (FAILED(hr) && State != State_Stopped) {
+        // Both pins are deactivated and no sample can pass any more; staying Running would
+        // only keep the pins from disconnecting. The provisional header still describes the file.
+        State = State_Stopped;
+        EndOfStreamSent = false;
+    }
+    return hr;
+}
+
 HRESULT THMWavDestFilter::BeginStreaming() {
-    HeaderBytes = MediaTypeFormatSize(*InputPin->CurrentType()) + kHeaderBytesBesidesFormat;
+    const AM_MEDIA_TYPE& format = *InputPin->CurrentType();
+    HeaderBytes = MediaTypeFormatSize(format) + kHeaderBytesBesidesFormat;
     DataBytes = 0;
+    ClaimedBytes = 0;
+    AheadBytes = 0;
+    // nAvgBytesPerSec at offset 8 of the WAVEFORMATEX, nBlockAlign at 12.
+    if (format.pbFormat && format.cbFormat >= 12) {
+        DWORD perSecond = 0;
+        std::memcpy(&perSecond, format.pbFormat + 8, 4);
+        WORD block = 0;
+        if (format.cbFormat >= 14) std::memcpy(&block, format.pbFormat + 12, 2);
+        if (block > 1 && perSecond % block != 0) perSecond += block - perSecond % block;
+        AheadBytes = perSecond;
+    }
+    WriteProvisionalHeader(0);
     return S_OK;
 }
 
 HRESULT THMWavDestFilter::EndStreaming() {
+    return WriteHeader(DataBytes);
+}
+
+HRESULT THMWavDestFilter::WriteHeader(DWORD dataBytes) {
     if (!OutputPin || !OutputPin->HasPeer()) return E_FAIL;
     ComPtr<IPin> peer;
     if (FAILED(OutputPin->ConnectedTo(peer.put())) || !peer) return E_FAIL;
@@ -101,18 +131,29 @@ HRESULT THMWavDestFilter::EndStreaming() {
     if (header.size() < kHeaderBytesBesidesFormat + std::size_t(formatBytes)) return E_UNEXPECTED;
     BYTE* at = header.data();
     PutDword(at + 0, TextToFourCC("RIFF"));
-    PutDword(at + 4, DataBytes + HeaderBytes - 8);
+    PutDword(at + 4, dataBytes + HeaderBytes - 8);
     PutDword(at + 8, TextToFourCC("WAVE"));
     PutDword(at + 12, TextToFourCC("fmt "));
     PutDword(at + 16, formatBytes);
     if (formatBytes != 0) std::memcpy(at + 20, format.pbFormat, formatBytes);
     PutDword(at + 20 + formatBytes, TextToFourCC("data"));
-    PutDword(at + 24 + formatBytes, DataBytes);
+    PutDword(at + 24 + formatBytes, dataBytes);
 
     LARGE_INTEGER origin{};
     HRESULT hr = stream->Seek(origin, STREAM_SEEK_SET, nullptr);
     if (SUCCEEDED(hr)) hr = stream->Write(header.data(), HeaderBytes, nullptr);
     return hr;
+}
+
+void THMWavDestFilter::WriteProvisionalHeader(DWORD dataBytes) noexcept {
+    const DWORD most = kMaxFileBytes - HeaderBytes;
+    const DWORD claim =
+        dataBytes > most || AheadBytes > most - dataBytes ? most : dataBytes + AheadBytes;
+    // Not written: the claim stays where it was and the next sample tries again.
+    try {
+        if (SUCCEEDED(WriteHeader(claim))) ClaimedBytes = claim;
+    } catch (...) {
+    }
 }
 
 HRESULT THMWavDestFilter::FinishPinConnection(PIN_DIRECTION direction, IPin* receivePin) {
@@ -121,6 +162,15 @@ HRESULT THMWavDestFilter::FinishPinConnection(PIN_DIRECTION direction, IPin* rec
 
 HRESULT THMWavDestFilter::ProcessSample(IMediaSample* sample) {
     const DWORD kept = DataBytes;
+    TooLargeRefused = false;
+    if (InputPin->CurrentSampleProperties().dwStreamId == AM_STREAM_MEDIA) {
+        // Renewed between samples, before the data passes the claim, so the header in the
+        // file covers every byte that reaches it.
+        const LONG length = sample->GetActualDataLength();
+        const DWORD end = DataBytes + DWORD(length > 0 ? length : 0);
+        if (end > ClaimedBytes && end >= DataBytes && end <= kMaxFileBytes - HeaderBytes)
+            WriteProvisionalHeader(end);
+    }
     HRESULT hr = E_UNEXPECTED;
     try {
         hr = TBCTransformFilter::ProcessSample(sample);
@@ -129,7 +179,10 @@ HRESULT THMWavDestFilter::ProcessSample(IMediaSample* sample) {
         DataBytes = kept;
         throw;
     }
-    if (hr != S_OK) DataBytes = kept;
+    if (hr != S_OK) {
+        DataBytes = kept;
+        if (hr == E_FAIL && TooLargeRefused) hr = WAVDEST_E_FILE_TOO_LARGE;
+    }
     return hr;
 }
 
@@ -137,7 +190,10 @@ HRESULT THMWavDestFilter::TransformSample(IMediaSample* input, IMediaSample* out
     RETURN_IF_FAILED(CopySample(input, output));
     const DWORD length = DWORD(output->GetActualDataLength());
     const DWORD base = DataBytes + HeaderBytes;
-    if (DWORD(base + length) < base) return E_FAIL; // a WAV file ends at 4 GiB - 1
+    if (DWORD(base + length) < base) { // a WAV file ends at 4 GiB - 1
+        TooLargeRefused = true;
+        return E_FAIL;
+    }
     REFERENCE_TIME start = REFERENCE_TIME(base);
     REFERENCE_TIME stop = REFERENCE_TIME(base) + REFERENCE_TIME(length);
     DataBytes += length;

@@ -1,6 +1,7 @@
 #include "framework/TBCEnumMediaTypes.h"
 
 #include "framework/EAssertionFailure.h"
+#include "framework/FrameworkUtil.h"
 #include "framework/MediaType.h"
 #include "runtime/TaskMemory.h"
 
@@ -40,6 +41,16 @@ ULONG TBCEnumMediaTypes::Release() {
     return ULONG(count);
 }
 
+HRESULT TBCEnumMediaTypes::Propose(int position, AM_MEDIA_TYPE& mediaType) {
+    try {
+        return Pin->ProposeType(position, mediaType);
+    } catch (...) {
+        // A pin may check that a position lies within its list (a caller going on past the
+        // end); such a failure is an answer here, as the end of the list is.
+        return HResultFromCurrentException();
+    }
+}
+
 bool TBCEnumMediaTypes::OutOfSync() const {
     return Pin->GetTypeListVersion() != Version;
 }
@@ -58,7 +69,7 @@ HRESULT TBCEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetch
     while (remaining > 0) {
         MediaTypeReset(work);
         ++Position;
-        if (Pin->ProposeType(Position - 1, work) != S_OK) break;
+        if (Propose(Position - 1, work) != S_OK) break;
         auto* record = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
         types[got] = record;
         if (!record) break;
@@ -81,7 +92,7 @@ HRESULT TBCEnumMediaTypes::Skip(ULONG count) {
     Position += LONG(count);
     AM_MEDIA_TYPE work;
     MediaTypeReset(work);
-    const HRESULT proposed = Pin->ProposeType(Position - 1, work);
+    const HRESULT proposed = Propose(Position - 1, work);
     MediaTypeClear(work);
     return proposed == S_OK ? S_OK : S_FALSE;
 }

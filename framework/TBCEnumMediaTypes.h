@@ -23,6 +23,8 @@ public:
 private:
     ~TBCEnumMediaTypes();
     bool OutOfSync() const;
+    // The pin's proposal; a failed check inside it becomes a failure code.
+    HRESULT Propose(int position, AM_MEDIA_TYPE& mediaType);
 
     std::atomic<LONG> refCount_{0};
     LONG Position = 0;

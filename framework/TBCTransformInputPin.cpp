@@ -28,32 +28,50 @@ HRESULT TBCTransformInputPin::Receive(IMediaSample* sample) {
     }
 }
 
+// Stream control, like Receive, comes from the upstream filter's thread, which expects a
+// result code: a failed check becomes one.
 HRESULT TBCTransformInputPin::EndOfStream() {
-    TBCAutoLock lock(TransformFilter->StreamLock);
-    HRESULT hr = ReadyToStream();
-    if (hr == S_OK) hr = TransformFilter->InputEndOfStream();
-    return hr;
+    try {
+        TBCAutoLock lock(TransformFilter->StreamLock);
+        HRESULT hr = ReadyToStream();
+        if (hr == S_OK) hr = TransformFilter->InputEndOfStream();
+        return hr;
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
 }
 
 HRESULT TBCTransformInputPin::BeginFlush() {
-    TBCAutoLock lock(*TransformFilter->FilterLock);
-    BC_CHECK(TransformFilter->OutputPin != nullptr, "BaseClass", 6785);
-    if (!HasPeer() || !TransformFilter->OutputPin->HasPeer()) return VFW_E_NOT_CONNECTED;
-    RETURN_IF_FAILED(TBCBaseInputPin::BeginFlush());
-    return TransformFilter->InputBeginFlush();
+    try {
+        TBCAutoLock lock(*TransformFilter->FilterLock);
+        BC_CHECK(TransformFilter->OutputPin != nullptr, "BaseClass", 6785);
+        if (!HasPeer() || !TransformFilter->OutputPin->HasPeer()) return VFW_E_NOT_CONNECTED;
+        RETURN_IF_FAILED(TBCBaseInputPin::BeginFlush());
+        return TransformFilter->InputBeginFlush();
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
 }
 
 HRESULT TBCTransformInputPin::EndFlush() {
-    TBCAutoLock lock(*TransformFilter->FilterLock);
-    BC_CHECK(TransformFilter->OutputPin != nullptr, "BaseClass", 6900);
-    if (!HasPeer() || !TransformFilter->OutputPin->HasPeer()) return VFW_E_NOT_CONNECTED;
-    RETURN_IF_FAILED(TransformFilter->InputEndFlush());
-    return TBCBaseInputPin::EndFlush();
+    try {
+        TBCAutoLock lock(*TransformFilter->FilterLock);
+        BC_CHECK(TransformFilter->OutputPin != nullptr, "BaseClass", 6900);
+        if (!HasPeer() || !TransformFilter->OutputPin->HasPeer()) return VFW_E_NOT_CONNECTED;
+        RETURN_IF_FAILED(TransformFilter->InputEndFlush());
+        return TBCBaseInputPin::EndFlush();
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
 }
 
 HRESULT TBCTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    (void)TBCBaseInputPin::NewSegment(start, stop, rate);
-    return TransformFilter->InputNewSegment(start, stop, rate);
+    try {
+        (void)TBCBaseInputPin::NewSegment(start, stop, rate);
+        return TransformFilter->InputNewSegment(start, stop, rate);
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
 }
 
 HRESULT TBCTransformInputPin::AcceptsType(const AM_MEDIA_TYPE& mediaType) {

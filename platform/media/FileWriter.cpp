@@ -4,6 +4,7 @@
 #include "runtime/TaskMemory.h"
 #include "runtime/TextConvert.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -73,7 +74,14 @@ HRESULT FileWriter::OpenFile() {
     if (fd_ >= 0) return S_OK;
     const int fd = open(path.c_str(), flags, 0666);
     if (fd < 0) return HResultFromErrno(errno);
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        const int error = errno;
+        close(fd);
+        return HResultFromErrno(error);
+    }
     fd_ = fd;
+    size_ = ULONGLONG(info.st_size);
     return S_OK;
 }
 
@@ -96,17 +104,29 @@ HRESULT FileWriter::WriteAt(ULONGLONG offset, const void* data, std::size_t size
     std::lock_guard guard(fileLock_);
     if (fd_ < 0) return VFW_E_WRONG_STATE;
     auto* p = static_cast<const char*>(data);
+    HRESULT hr = S_OK;
     while (size > 0) {
         const ssize_t n = pwrite(fd_, p, size, off_t(offset));
         if (n < 0) {
             if (errno == EINTR) continue;
-            return HResultFromErrno(errno);
+            hr = HResultFromErrno(errno);
+            break;
         }
-        if (n == 0) return HResultFromErrno(ENOSPC);
+        if (n == 0) {
+            hr = HResultFromErrno(ENOSPC);
+            break;
+        }
         p += n;
         size -= std::size_t(n);
         offset += ULONGLONG(n);
     }
+    if (FAILED(hr)) {
+        // A write that fails midway (a full disk, a size limit) leaves nothing of itself
+        // beyond what the file held, so the file ends with the last complete write.
+        if (offset > size_) (void)ftruncate(fd_, off_t(size_));
+        return hr;
+    }
+    size_ = std::max(size_, offset);
     return S_OK;
 }
 
@@ -124,6 +144,7 @@ HRESULT FileWriter::Truncate(ULONGLONG size) {
     std::lock_guard guard(fileLock_);
     if (fd_ < 0) return VFW_E_WRONG_STATE;
     if (ftruncate(fd_, off_t(size)) != 0) return HResultFromErrno(errno);
+    size_ = size;
     return S_OK;
 }
 

@@ -2,7 +2,8 @@
 // The platform's file writer (CLSID_FileWriter): a sink with one input pin that stores a
 // byte stream in a file. The file is created (truncated in overwrite mode) when the filter
 // leaves Stopped and closed, after its data has reached the disk, when it stops again.
-// A file that cannot be created or written gives a failure made from the system error.
+// A file that cannot be created or written gives a failure made from the system error; a
+// write that fails midway is taken back, so the file ends with the last complete write.
 // Thread contract: state and configuration calls on the graph's thread under the filter
 // lock; the file itself is guarded by its own lock, which the streaming thread takes too.
 #include "framework/TBCBaseFilter.h"
@@ -46,6 +47,7 @@ private:
     std::unique_ptr<FileWriterPin> pin_;
     std::mutex fileLock_;
     int fd_ = -1;
+    ULONGLONG size_ = 0; // the file's size as this writer left it
     WideString fileName_;
     DWORD mode_ = 0;
 };

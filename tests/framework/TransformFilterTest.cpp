@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace {
 // A transform whose answers tests choose; it copies the data length only.
 class TestTransform final : public TBCTransformFilter {
@@ -46,12 +48,21 @@ public:
         ++ends;
         return S_OK;
     }
+    HRESULT InputEndOfStream() override {
+        if (throwInStreamControl) throw Exception("end of stream");
+        return TBCTransformFilter::InputEndOfStream();
+    }
+    HRESULT InputNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override {
+        if (throwInStreamControl) throw std::bad_alloc();
+        return TBCTransformFilter::InputNewSegment(start, stop, rate);
+    }
     TBCBasePin* In() { return PinAt(0); }
     TBCBasePin* Out() { return PinAt(1); }
     IPin* InPin() { return static_cast<IPin*>(PinAt(0)); }
     IPin* OutPin() { return static_cast<IPin*>(PinAt(1)); }
     std::vector<HRESULT> answers;
     bool throwInTransform = false;
+    bool throwInStreamControl = false;
     int transforms = 0, begins = 0, ends = 0;
 };
 
@@ -246,6 +257,22 @@ TEST_F(TransformFilterTest, AnErrorRaisedWhileTransformingBecomesAResult) {
     EXPECT_EQ(E_FAIL, chain->out->Deliver({1}));
     filter->throwInTransform = false;
     EXPECT_EQ(S_OK, chain->out->Deliver({1})); // the streaming lock was released
+}
+
+TEST_F(TransformFilterTest, FailuresInStreamControlBecomeResults) {
+    ConnectBoth();
+    chain->Run();
+    IPin* in = filter->InPin();
+    EXPECT_EQ(E_UNEXPECTED, in->EndFlush()); // not flushing: a failed check
+    ASSERT_EQ(S_OK, in->BeginFlush());
+    EXPECT_EQ(E_UNEXPECTED, in->BeginFlush()); // flushing already
+    ASSERT_EQ(S_OK, in->EndFlush());
+    filter->throwInStreamControl = true;
+    EXPECT_EQ(E_FAIL, in->EndOfStream());
+    EXPECT_EQ(E_OUTOFMEMORY, in->NewSegment(0, 10, 1.0));
+    filter->throwInStreamControl = false;
+    EXPECT_EQ(S_OK, in->EndOfStream()); // the streaming lock was released
+    EXPECT_EQ(1, chain->in->endOfStreams);
 }
 
 TEST_F(TransformFilterTest, SeekingIsAnsweredByOnePassThru) {

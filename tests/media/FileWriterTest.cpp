@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -143,6 +144,27 @@ TEST_F(FileWriterTest, AFileThatCannotBeMadeOrWrittenGivesTheSystemError) {
     ASSERT_EQ(S_OK, control->Run());
     EXPECT_EQ(HRESULT_FROM_WIN32(112), source->Deliver(Bytes(100, 1), 0));
     EXPECT_EQ(S_OK, control->Stop());
+}
+
+TEST_F(FileWriterTest, AWriteThatFailsMidwayIsTakenBack) {
+    const std::string path = dir.File("limited.raw");
+    Name(path);
+    ASSERT_EQ(S_OK, fileSink->SetMode(AM_FILE_OVERWRITE));
+    ASSERT_EQ(S_OK, control->Run());
+    {
+        FileSizeLimit limit(1000); // as a disk that fills up at 1000 bytes
+        ASSERT_EQ(S_OK, source->Deliver(Bytes(600, 1), 0));
+        EXPECT_EQ(HResultFromErrno(EFBIG), source->Deliver(Bytes(600, 2), 600));
+        EXPECT_EQ(600u, ReadWholeFile(path).size()); // nothing of the failed write is left
+        ComPtr<IStream> stream;
+        ASSERT_EQ(S_OK, input->QueryInterface(IID_PPV_ARGS(stream.put())));
+        ASSERT_EQ(S_OK, stream->Write("HEAD", 4, nullptr)); // a header still fits
+        EXPECT_EQ(HResultFromErrno(EFBIG), source->Deliver(Bytes(10, 3), 2000));
+        ASSERT_EQ(S_OK, control->Stop());
+    }
+    Bytes expected(600, 1);
+    std::memcpy(expected.data(), "HEAD", 4);
+    EXPECT_EQ(expected, ReadWholeFile(path));
 }
 
 TEST_F(FileWriterTest, EndOfStreamCompletesTheStream) {

@@ -1,9 +1,11 @@
 #include "MediaTestSupport.h"
 
 #include "framework/interfaces/MediaGuids.h"
+#include "runtime/ObjIdl.h"
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +13,8 @@
 #include <iterator>
 #include <stdexcept>
 #include <thread>
+
+#include <sys/resource.h>
 
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
@@ -162,6 +166,115 @@ bool RecordingSink::WaitFor(std::size_t n, int timeoutMs) {
 std::vector<RecordingSink::Received> RecordingSink::Samples() {
     std::lock_guard guard(lock_);
     return samples_;
+}
+
+// ---- stalling sink --------------------------------------------------------------------------
+
+class StallingSink::Pin final : public TBCBaseInputPin, public IStream {
+public:
+    Pin(StallingSink* sink, HRESULT& hr)
+        : TBCBaseInputPin("Stalling pin", sink, sink->Lock.get(), hr, u"In"), sink_(sink) {}
+    TBC_DECLARE_DELEGATING_UNKNOWN
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (iid == IID_IStream) return GetInterface(static_cast<IStream*>(this), object);
+        return TBCBaseInputPin::InnerQueryInterface(iid, object);
+    }
+    HRESULT AcceptsType(const AM_MEDIA_TYPE& t) override {
+        return t.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE;
+    }
+    HRESULT Receive(IMediaSample* sample) override {
+        const HRESULT ready = TBCBaseInputPin::Receive(sample);
+        if (ready != S_OK) return ready;
+        REFERENCE_TIME start = 0, stop = 0;
+        if (sample->GetTime(&start, &stop) != S_OK || start < 0) return VFW_E_SAMPLE_TIME_NOT_SET;
+        BYTE* data = nullptr;
+        (void)sample->GetPointer(&data);
+        sink_->Store(ULONGLONG(start), data, std::size_t(sample->GetActualDataLength()));
+        return S_OK;
+    }
+    HRESULT Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT Write(const void* buffer, ULONG size, ULONG* written) override {
+        sink_->Store(position_, static_cast<const BYTE*>(buffer), size);
+        position_ += size;
+        if (written) *written = size;
+        return S_OK;
+    }
+    HRESULT Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override {
+        if (origin != STREAM_SEEK_SET || move.QuadPart < 0) return STG_E_INVALIDFUNCTION;
+        position_ = ULONGLONG(move.QuadPart);
+        if (newPosition) newPosition->QuadPart = position_;
+        return S_OK;
+    }
+    HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT Commit(DWORD) override { return S_OK; }
+    HRESULT Revert() override { return E_NOTIMPL; }
+    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    StallingSink* sink_;     // owns the pin
+    ULONGLONG position_ = 0; // the header writer's stream position (one thread at a time)
+};
+
+StallingSink::StallingSink(int delayMs)
+    : TBCBaseFilter("Stalling sink", nullptr, new TBCCritSec, GUID_NULL), delayMs_(delayMs) {
+    HRESULT hr = S_OK;
+    pin_ = std::make_unique<Pin>(this, hr);
+}
+
+StallingSink::~StallingSink() {
+    pin_.reset();
+}
+
+TBCBasePin* StallingSink::PinAt(int index) {
+    return index == 0 ? pin_.get() : nullptr;
+}
+
+IPin* StallingSink::Input() {
+    return pin_.get();
+}
+
+void StallingSink::Store(ULONGLONG offset, const BYTE* data, std::size_t size) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs_));
+    std::lock_guard guard(lock_);
+    ++writes_;
+    if (file_.size() < offset + size) file_.resize(offset + size);
+    if (size > 0) std::memcpy(file_.data() + offset, data, size);
+}
+
+Bytes StallingSink::File() {
+    std::lock_guard guard(lock_);
+    return file_;
+}
+
+int StallingSink::Writes() {
+    std::lock_guard guard(lock_);
+    return writes_;
+}
+
+// ---- file size limit ------------------------------------------------------------------------
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    (void)getrlimit(RLIMIT_FSIZE, &limit);
+    previousSoft_ = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    (void)setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    (void)getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(previousSoft_);
+    (void)setrlimit(RLIMIT_FSIZE, &limit);
+    (void)std::signal(SIGXFSZ, previousHandler_);
 }
 
 // ---- byte source ----------------------------------------------------------------------------

@@ -36,7 +36,8 @@ std::u16string Wide(const std::string& text);
 
 // The ALSA configuration of the tests: "default" and "second" read `input` through the file
 // plugin (unpaced over a null slave, or paced by "pulse"), "null" discards, "conv" only
-// converts and "gone" names a card that does not exist. Writes it into dir and points ALSA_CONFIG_PATH at it; call before ALSA is used.
+// converts and "gone" names a card that does not exist. Writes it into dir and points
+// ALSA_CONFIG_PATH at it; call before ALSA is used.
 std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, bool paced);
 
 // A capture stream that plays a script: each step is frames of data, or an error.
@@ -127,6 +128,41 @@ private:
     std::mutex lock_;
     std::condition_variable arrived_;
     std::vector<Received> samples_;
+};
+
+// A file sink whose every write (a sample, or a header through its IStream) first sleeps for
+// the given time, as a stalled disk would; it keeps the file in memory.
+class StallingSink final : public TBCBaseFilter {
+public:
+    explicit StallingSink(int delayMs);
+    ~StallingSink() override;
+    int PinCount() override { return 1; }
+    TBCBasePin* PinAt(int index) override;
+    IPin* Input();
+    Bytes File();
+    int Writes();
+
+private:
+    class Pin;
+    friend class Pin;
+    void Store(ULONGLONG offset, const BYTE* data, std::size_t size);
+    const int delayMs_;
+    std::unique_ptr<Pin> pin_;
+    std::mutex lock_;
+    Bytes file_;
+    int writes_ = 0;
+};
+
+// Lowers this process's file size limit (RLIMIT_FSIZE) with SIGXFSZ ignored, so a write past
+// it fails with EFBIG as on a full disk; gives back limit and signal handling at destruction.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+
+private:
+    unsigned long long previousSoft_;
+    void (*previousHandler_)(int);
 };
 
 // A source with one output pin proposing the byte-stream type; the test pushes bytes.

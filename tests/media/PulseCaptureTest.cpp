@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -144,5 +145,115 @@ TEST(PulseCapture, APacedFileDeviceGivesItsBytesExactly) {
     EXPECT_LT(double(data) / (48000.0 * 4), elapsed + 3.0); // paced, not as fast as read
     ASSERT_LE(data, input.size());
     EXPECT_TRUE(std::equal(file.begin() + 46, file.end(), input.begin()));
+}
+} // namespace
+
+namespace {
+// A sound server of this test's own, so that stopping it disturbs no other test.
+class PrivateSoundServer {
+public:
+    explicit PrivateSoundServer(const TempDir& dir) : runtime_(dir.File("pulse-runtime")) {
+        mkdir(runtime_.c_str(), 0700);
+        started_ = Run("pulseaudio --daemonize=yes --exit-idle-time=-1 -n "
+                       "--load=module-native-protocol-unix --load=module-null-sink "
+                       "--load='module-sine-source frequency=440 rate=48000' 2>/dev/null") == 0;
+        for (int i = 0; started_ && i < 50 && Run("pactl info >/dev/null 2>&1") != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        started_ = started_ && Run("pactl set-default-source sine_input") == 0;
+    }
+    ~PrivateSoundServer() { Stop(); }
+    bool Started() const { return started_; }
+    // Points this process at the server.
+    void Reach() const {
+        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+        setenv("PULSE_RUNTIME_PATH", (runtime_ + "/pulse").c_str(), 1);
+        setenv("HOME", runtime_.c_str(), 1);
+    }
+    void Stop() {
+        if (!started_) return;
+        (void)Run("pulseaudio --kill >/dev/null 2>&1");
+        started_ = false;
+    }
+
+private:
+    int Run(const std::string& command) const {
+        const std::string withEnv = "env XDG_RUNTIME_DIR='" + runtime_ + "' HOME='" + runtime_ +
+                                    "' PULSE_RUNTIME_PATH='" + runtime_ + "/pulse' " + command;
+        return std::system(withEnv.c_str());
+    }
+    std::string runtime_;
+    bool started_ = false;
+};
+
+TEST(PulseCapture, AStoppedSoundServerEndsTheRecordingWithACompleteFile) {
+    NEED_DAEMON(); // pulseaudio is installed and may run here
+    TempDir work;
+    PrivateSoundServer server(work);
+    ASSERT_TRUE(server.Started());
+    server.Reach();
+    const std::string config = work.File("asound.conf");
+    std::ofstream(config) << "pcm.!default {\n  type pulse\n  hint { show on description "
+                             "\"PulseAudio\" }\n}\nctl.!default { type pulse }\n";
+    setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    const std::string path = work.File("lost.wav");
+
+    ComPtr<ICreateDevEnum> devices;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(devices.put())));
+    ComPtr<IEnumMoniker> list;
+    ASSERT_EQ(S_OK, devices->CreateClassEnumerator(CLSID_AudioInputDeviceCategory, list.put(), 0));
+    ComPtr<IMoniker> first;
+    ASSERT_EQ(S_OK, list->Next(1, first.put(), nullptr));
+    ComPtr<IGraphBuilder> graph;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(graph.put())));
+    ComPtr<IMediaControl> control;
+    ASSERT_EQ(S_OK, graph.As(control));
+    ComPtr<IMediaEvent> events;
+    ASSERT_EQ(S_OK, graph.As(events));
+    ComPtr<IBaseFilter> source;
+    ASSERT_EQ(S_OK, first->BindToObject(nullptr, nullptr, IID_PPV_ARGS(source.put())));
+    ComPtr<IBaseFilter> wavDest(
+        static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter)));
+    ComPtr<IFileSinkFilter2> sink;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(sink.put())));
+    ComPtr<IBaseFilter> writer;
+    ASSERT_EQ(S_OK, sink.As(writer));
+    ASSERT_EQ(S_OK, sink->SetFileName(Wide(path).c_str(), nullptr));
+    ASSERT_EQ(S_OK, graph->AddFilter(source.get(), u"PulseAudio"));
+    ASSERT_EQ(S_OK, graph->AddFilter(wavDest.get(), u"WAV Dest"));
+    ASSERT_EQ(S_OK, graph->AddFilter(writer.get(), u"File Writer"));
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(builder.put())));
+    ASSERT_EQ(S_OK, builder->SetFiltergraph(graph.get()));
+    ASSERT_EQ(S_OK, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, source.get(),
+                                          nullptr, wavDest.get()));
+    ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, wavDest.get(), nullptr, writer.get()));
+
+    ASSERT_EQ(S_OK, control->Run());
+    struct stat info {};
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((stat(path.c_str(), &info) != 0 || info.st_size < 46 + 48000 * 4) &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_GE(info.st_size, 46 + 48000 * 4); // a second of sound
+    server.Stop();
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    ASSERT_EQ(S_OK, events->GetEvent(&code, &p1, &p2, 10000)) << "no event for the lost server";
+    (void)events->FreeEventParams(code, p1, p2);
+    EXPECT_EQ(EC_DEVICE_LOST, code);
+    ASSERT_EQ(S_OK, control->Stop());
+
+    const Bytes file = ReadWholeFile(path);
+    ASSERT_GE(file.size(), 46u + 48000 * 4);
+    auto u32 = [&](std::size_t at) {
+        return std::uint32_t(file[at]) | std::uint32_t(file[at + 1]) << 8 |
+               std::uint32_t(file[at + 2]) << 16 | std::uint32_t(file[at + 3]) << 24;
+    };
+    EXPECT_EQ(file.size() - 8, u32(4));
+    EXPECT_EQ(file.size() - 46, u32(42));
 }
 } // namespace

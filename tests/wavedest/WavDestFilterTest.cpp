@@ -15,6 +15,11 @@ public:
     using THMWavDestFilter::THMWavDestFilter;
     void SetDataBytes(DWORD n) { DataBytes = n; }
     DWORD Data() const { return DataBytes; }
+    HRESULT TransformSample(IMediaSample* input, IMediaSample* output) override {
+        lastTransform = THMWavDestFilter::TransformSample(input, output);
+        return lastTransform;
+    }
+    HRESULT lastTransform = S_OK;
 };
 
 std::vector<BYTE> Le32(DWORD v) {
@@ -22,6 +27,11 @@ std::vector<BYTE> Le32(DWORD v) {
 }
 std::vector<BYTE> Text(const char* s) {
     return std::vector<BYTE>(s, s + std::strlen(s));
+}
+DWORD Le32At(const std::vector<BYTE>& file, std::size_t at) {
+    if (file.size() < at + 4) return 0xDEADBEEF;
+    return DWORD(file[at]) | DWORD(file[at + 1]) << 8 | DWORD(file[at + 2]) << 16 |
+           DWORD(file[at + 3]) << 24;
 }
 std::vector<BYTE> Concat(std::initializer_list<std::vector<BYTE>> parts) {
     std::vector<BYTE> all;
@@ -195,7 +205,9 @@ TEST_F(WavDestTest, FileEndsAtFourGibibytesLessOne) {
     ASSERT_EQ(S_OK, chain->out->Deliver({1, 2, 3, 4})); // ends exactly at 4 GiB - 1
     EXPECT_EQ(0xFFFFFFFFll - 4, chain->in->received.back().start);
     EXPECT_EQ(0xFFFFFFFFll, chain->in->received.back().stop);
-    EXPECT_EQ(E_FAIL, chain->out->Deliver({5}));
+    // TransformSample refuses with E_FAIL; the input pin tells upstream why.
+    EXPECT_EQ(WAVDEST_E_FILE_TOO_LARGE, chain->out->Deliver({5}));
+    EXPECT_EQ(E_FAIL, filter->lastTransform);
     EXPECT_EQ(0xFFFFFFFFu - 46, filter->Data());
     ASSERT_EQ(S_OK, chain->out->Deliver({})); // still fits
     EXPECT_EQ(2u, chain->in->received.size());
@@ -299,11 +311,134 @@ TEST_F(WavDestTest, HeaderNeedsAStreamDownstream) {
     chain->Run();
     EXPECT_EQ(S_OK, chain->source->Stop());
     EXPECT_EQ(E_NOINTERFACE, holder->Stop());
+    // The failure is answered, yet streaming has ended: the filter is stopped, so its pins can
+    // disconnect and nothing keeps the filters alive.
     FILTER_STATE state;
     EXPECT_EQ(S_OK, holder->GetState(0, &state));
-    EXPECT_EQ(State_Running, state); // the stop failed
-    chain->in->offerStream = true;
-    EXPECT_EQ(S_OK, holder->Stop());
+    EXPECT_EQ(State_Stopped, state);
+    EXPECT_EQ(S_OK, chain->sink->Stop());
+    EXPECT_EQ(S_OK, output->Disconnect());
+    EXPECT_EQ(S_OK, input->Disconnect());
+}
+
+TEST_F(WavDestTest, AFailedHeaderWriteAtStopStillStops) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    chain->Run();
+    ASSERT_EQ(S_OK, chain->out->Deliver({1, 2}));
+    chain->in->writeAnswer = STG_E_MEDIUMFULL;
+    EXPECT_EQ(STG_E_MEDIUMFULL, chain->Stop());
+    FILTER_STATE state;
+    EXPECT_EQ(S_OK, holder->GetState(0, &state));
+    EXPECT_EQ(State_Stopped, state);
+    EXPECT_EQ(S_OK, output->Disconnect());
+}
+
+// The header in the file while samples flow: it claims the data delivered plus one second of
+// audio, and is renewed before a sample would pass that claim.
+TEST_F(WavDestTest, ProvisionalHeaderStaysAheadOfTheData) {
+    Build(PcmFormat(1, 8000), 4096); // 16000 bytes a second
+    Connect();
+    chain->Run();
+    const auto& file = chain->in->file;
+    ASSERT_EQ(46u, file.size()); // written when streaming began
+    EXPECT_EQ(Concat({Text("RIFF"), Le32(16000 + 38), Text("WAVE"), Text("fmt "), Le32(18),
+                      PcmFormat(1, 8000), Text("data"), Le32(16000)}),
+              file);
+    struct Step {
+        std::size_t bytes;
+        DWORD claim; // data bytes the header claims after the sample
+    };
+    const Step steps[] = {
+        {4096, 16000},         // within the first second's claim
+        {4096, 16000},         //
+        {4096, 16000},         // 12288
+        {4096, 16384 + 16000}, // 16384 would pass 16000: renewed first
+        {4000, 16384 + 16000}, // 20384
+        {0, 16384 + 16000},    // an empty sample changes nothing
+        {4096, 16384 + 16000}, // 24480
+        {4096, 16384 + 16000}, // 28576
+        {4096, 32672 + 16000}, // 32672 would pass 32384
+    };
+    DWORD written = 0;
+    for (const Step& step : steps) {
+        ASSERT_EQ(S_OK, chain->out->Deliver(std::vector<BYTE>(step.bytes, 7)));
+        written += DWORD(step.bytes);
+        SCOPED_TRACE(written);
+        EXPECT_EQ(46 + written, file.size()); // every byte behind the header is in the file
+        EXPECT_EQ(step.claim, Le32At(file, 42));
+        EXPECT_EQ(step.claim + 38, Le32At(file, 4));
+        EXPECT_GE(Le32At(file, 42), written);
+    }
+    ASSERT_EQ(S_OK, chain->Stop());
+    EXPECT_EQ(written, Le32At(file, 42)); // the header at stop is exact
+    EXPECT_EQ(written + 38, Le32At(file, 4));
+}
+
+// How far ahead the provisional header claims depends on what the format says of its rate.
+TEST_F(WavDestTest, ProvisionalClaimFollowsTheFormatsByteRate) {
+    std::vector<BYTE> oddRate = PcmFormat(2, 8000); // block 4, 32002 bytes a second: rounded up
+    oddRate[8] = 0x02;
+    oddRate[9] = 0x7D;
+    const struct {
+        std::vector<BYTE> format;
+        DWORD firstClaim;       // when streaming began
+        DWORD claimAfterSample; // after a first sample of 100 bytes
+    } cases[] = {
+        {PcmFormat(2, 48000), 192000, 192000},
+        {oddRate, 32004, 32004},
+        {std::vector<BYTE>{}, 0, 100},      // no format block: renewed with every sample
+        {std::vector<BYTE>(10, 0), 0, 100}, // too short to carry a rate
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format.size());
+        Build(c.format);
+        Connect();
+        chain->Run();
+        const DWORD f = DWORD(c.format.size());
+        EXPECT_EQ(c.firstClaim, Le32At(chain->in->file, 24 + f));
+        ASSERT_EQ(S_OK, chain->out->Deliver(std::vector<BYTE>(100, 1)));
+        EXPECT_EQ(c.claimAfterSample, Le32At(chain->in->file, 24 + f));
+        EXPECT_EQ(c.claimAfterSample + 20 + f, Le32At(chain->in->file, 4));
+        ASSERT_EQ(S_OK, chain->Stop());
+        EXPECT_EQ(100u, Le32At(chain->in->file, 24 + f));
+        TearDown();
+    }
+}
+
+TEST_F(WavDestTest, EnumeratingPastTheOneOutputTypeEndsTheList) {
+    Build(PcmFormat(1, 8000));
+    Connect();
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(S_OK, output->EnumMediaTypes(types.put()));
+    AM_MEDIA_TYPE* type = nullptr;
+    ASSERT_EQ(S_OK, types->Next(1, &type, nullptr));
+    EXPECT_EQ(MEDIATYPE_Stream, type->majortype);
+    MediaTypeDispose(type);
+    EXPECT_EQ(S_FALSE, types->Next(1, &type, nullptr));
+    // Positions past 1 fail the filter's check: still an answer, never an exception.
+    EXPECT_NE(S_OK, types->Next(1, &type, nullptr));
+    EXPECT_NE(S_OK, types->Skip(3));
+    ASSERT_EQ(S_OK, types->Reset());
+    EXPECT_EQ(S_OK, types->Skip(1));
+    AM_MEDIA_TYPE* two[2] = {};
+    ULONG fetched = 9;
+    ASSERT_EQ(S_OK, types->Reset());
+    EXPECT_EQ(S_FALSE, types->Next(2, two, &fetched));
+    EXPECT_EQ(1u, fetched);
+    MediaTypeDispose(two[0]);
+}
+
+TEST_F(WavDestTest, AHeaderThatCannotBeWrittenWhileRunningIsTriedAgain) {
+    Build(PcmFormat(1, 8000), 4096);
+    Connect();
+    chain->in->writeAnswer = STG_E_MEDIUMFULL;
+    chain->Run(); // the start goes on without its header
+    EXPECT_TRUE(chain->in->file.empty());
+    chain->in->writeAnswer = S_OK;
+    ASSERT_EQ(S_OK, chain->out->Deliver({1, 2}));
+    EXPECT_EQ(2u + 16000, Le32At(chain->in->file, 42));
+    ASSERT_EQ(S_OK, chain->Stop());
 }
 
 TEST(WavDestFilter, OutputTypeAndTheFrameworkPinsOfTheSecondConstruction) {
