@@ -1,6 +1,6 @@
 #include "capture/TDXShow.h"
 
-#include "capture/AspectFitRect.h"
+#include "capture/VideoPlacement.h"
 #include "capture/EDShowError.h"
 #include "capture/ShowMessage.h"
 #include "capture/TPostedMessagePump.h"

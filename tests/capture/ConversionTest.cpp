@@ -1,5 +1,5 @@
 // The graph controller's pure helpers: time conversions, error formatting, aspect fitting.
-#include "capture/AspectFitRect.h"
+#include "capture/VideoPlacement.h"
 #include "capture/EDShowConvertError.h"
 #include "capture/TDXShow.h"
 #include "capture/TimeConversion.h"

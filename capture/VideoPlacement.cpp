@@ -1,4 +1,4 @@
-#include "capture/AspectFitRect.h"
+#include "capture/VideoPlacement.h"
 
 #include <cmath>
 
