@@ -78,6 +78,10 @@ def main():
         print(f"first {figures[0]} KiB, last {figures[-1]} KiB, "
               f"last/first {figures[-1] / figures[0]:.3f}, "
               f"highest/first {max(figures) / figures[0]:.3f}")
+        if len(figures) > 2:
+            # The first figure is taken before the stream's buffers exist.
+            print(f"from {INTERVAL} s on: {figures[1]} KiB -> {figures[-1]} KiB, "
+                  f"last/second {figures[-1] / figures[1]:.3f}")
         print(f"recorded {os.path.getsize(wav) / 1e6:.1f} MB; exit code {code}"
               + (f"; messages: {messages}" if messages else ""))
         return 0 if code == 0 and not messages else 1
