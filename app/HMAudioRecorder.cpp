@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "app/TApplicationErrors.h"
+#include "app/TTerminationSignals.h"
 #include "app/dm_Recording.h"
 #include "app/setup/dl_Setup.h"
 #include "runtime/Apartment.h"
@@ -90,10 +91,28 @@ void THMAudioRecorder::ReleaseWindows() {
     FForm1.reset();
 }
 
+void THMAudioRecorder::CloseOnSignal() {
+    FCloseRequested = true;
+    // Dialogs and message boxes first: each runs a loop of its own that must end before the
+    // main one can. Then the main window, as its close button would.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+        if (modal->isVisible()) break;
+    }
+    if (FForm1 && FForm1->isVisible()) FForm1->close();
+}
+
 int THMAudioRecorder::Run(QApplication& application) {
+    // From before start-up until after shutdown, so that a shutdown, a logout or a closed
+    // terminal always finds the loop ready to end the program orderly.
+    TTerminationSignals terminationSignals([this](int) { CloseOnSignal(); });
     if (!Start()) return 1;
-    FForm1->show();
-    const int exitCode = application.exec();
+    int exitCode = 0;
+    // A signal during start-up (answered by a message box's loop) ends the program right away.
+    if (!FCloseRequested) {
+        FForm1->show();
+        exitCode = application.exec();
+    }
     Finish();
     return exitCode;
 }

@@ -4,7 +4,9 @@
 //             settings are created and loaded, auto-save armed; the object model is
 //             initialised on this thread; the main window (switching to German), the
 //             recording data module and the hidden setup dialog are created.
-//   run:      the main window is shown and the message loop runs until it closes.
+//   run:      the main window is shown and the message loop runs until it closes; SIGTERM,
+//             SIGINT and SIGHUP close it as its close button does (a recording is completed,
+//             the settings are saved).
 //   shutdown: the settings are saved (a failure is shown, and shutdown goes on); then the
 //             dialog, the data module with its capture controller and the main window go.
 // Thread contract: the main (GUI) thread only.
@@ -37,9 +39,13 @@ public:
 
 private:
     void ReleaseWindows();
+    // A termination signal arrived: open dialogs and message boxes are closed, then the main
+    // window.
+    void CloseOnSignal();
 
     bool FSettingsInitialized = false;
     bool FComInitialized = false;
+    bool FCloseRequested = false;
     std::unique_ptr<TForm1> FForm1;
     std::unique_ptr<TdmRecording> FdmRecording;
     std::unique_ptr<TForm2> FForm2;

@@ -41,8 +41,23 @@ const QString TForm1::msgRecordingDeviceLost =
     QStringLiteral("The recording stopped because the audio input device was lost.");
 const QString TForm1::msgRecordingStreamEnded =
     QStringLiteral("The recording stopped because the audio input device ended the stream.");
+const QString TForm1::msgRecordingDiskFull =
+    QStringLiteral("The recording stopped because the disk is full.");
+const QString TForm1::msgRecordingSizeLimit =
+    QStringLiteral("The recording stopped because the file reached its size limit.");
 
 namespace {
+// The codes a write failure ends a recording with when the disk is full (ERROR_DISK_FULL,
+// ERROR_HANDLE_DISK_FULL, STG_E_MEDIUMFULL), and when the file may not grow any more: the
+// largest WAV file, or the size limit of the file system or of the process
+// (ERROR_FILE_TOO_LARGE).
+bool IsDiskFull(HRESULT hr) {
+    return hr == HRESULT_FROM_WIN32(112) || hr == HRESULT_FROM_WIN32(39) || hr == STG_E_MEDIUMFULL;
+}
+bool IsSizeLimit(HRESULT hr) {
+    return hr == HRESULT_FROM_WIN32(223);
+}
+
 // Rows of the docking area: the picture buttons, then the file-name label.
 constexpr int Row0Height = 48;
 constexpr int Row1Height = TForm1::DockHeight - Row0Height;
@@ -189,8 +204,8 @@ void TForm1::btnRecordClick() {
 
     const WideString name = MakeRecordingFileName();
     lblFileName->setText(QString::fromStdU16String(name));
-    capture->OnRecordingStopped = [this](QObject*, LONG code, LONG_PTR param1) {
-        RecordingStopped(code, param1);
+    capture->OnRecordingStopped = [this](QObject*, LONG code, LONG_PTR param1, HRESULT stopped) {
+        RecordingStopped(code, param1, stopped);
     };
     capture->SetFileName(name);
 
@@ -240,21 +255,22 @@ void TForm1::AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fi
     if (file.exists() && file.size() == 0) (void)file.remove();
 }
 
-void TForm1::RecordingStopped(LONG eventCode, LONG_PTR param1) {
+QString TForm1::RecordingStoppedText(LONG eventCode, LONG_PTR param1) {
+    if (eventCode == EC_DEVICE_LOST) return msgRecordingDeviceLost;
+    if (eventCode == EC_COMPLETE) return msgRecordingStreamEnded;
+    const HRESULT hr = HRESULT(std::int32_t(param1));
+    if (IsDiskFull(hr)) return msgRecordingDiskFull;
+    if (IsSizeLimit(hr)) return msgRecordingSizeLimit;
+    return msgRecordingAborted.arg(QString::fromStdU16String(TDXShow::FormatError(hr, u"")));
+}
+
+void TForm1::RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped) {
     lblFileName->clear();
-    QString text;
-    switch (eventCode) {
-    case EC_DEVICE_LOST:
-        text = msgRecordingDeviceLost;
-        break;
-    case EC_COMPLETE:
-        text = msgRecordingStreamEnded;
-        break;
-    default:
-        text = msgRecordingAborted.arg(
-            QString::fromStdU16String(TDXShow::FormatError(HRESULT(std::int32_t(param1)), u"")));
-        break;
-    }
+    // Each part in the active language: the message table knows them one by one.
+    QString text = TApplicationErrors::Translate(RecordingStoppedText(eventCode, param1));
+    if (FAILED(stopped))
+        text += u'\n' + TApplicationErrors::Translate(msgRecordingNotCompleted.arg(
+                            QString::fromStdU16String(TDXShow::FormatError(stopped, u""))));
     TApplicationErrors::ShowMessage(this, text);
 }
 

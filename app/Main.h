@@ -2,7 +2,7 @@
 // The main window: Record, Stop and Setup, and the label with the file being recorded.
 // It holds no recording logic: Record forms the file name and hands it to the capture
 // controller, Stop tells the controller to stop. Thread contract: GUI thread only.
-#include "runtime/WinTypes.h"
+#include "runtime/HResult.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -57,6 +57,12 @@ public:
     static const QString msgRecordingAborted;      // %1: the formatted error
     static const QString msgRecordingDeviceLost;
     static const QString msgRecordingStreamEnded;
+    static const QString msgRecordingDiskFull;
+    static const QString msgRecordingSizeLimit;
+
+    // What tells the user why a recording stopped by itself: the graph event and its first
+    // parameter (for EC_ERRORABORT the result code that ended the stream).
+    static QString RecordingStoppedText(LONG eventCode, LONG_PTR param1);
 
     // The local clock that names recordings; tests put a fixed one in its place.
     using TClock = std::function<QDateTime()>;
@@ -81,8 +87,9 @@ private:
     // After a Record whose graph does not run: the label cleared, the graph stopped (which
     // completes a file that was created), a file left empty removed.
     void AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName);
-    // The controller's notice that a recording stopped by itself.
-    void RecordingStopped(LONG eventCode, LONG_PTR param1);
+    // The controller's notice that a recording stopped by itself: the label is cleared and
+    // the user told why, and whether the file could be completed.
+    void RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped);
 
     TClock FClock;
     bool FPlaced = false;

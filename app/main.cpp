@@ -5,9 +5,14 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
+    // A file that reaches the size limit of the process (ulimit -f) fails its write with
+    // EFBIG, which ends the recording with a message and a complete file; by default the
+    // signal would end the whole program instead.
+    (void)std::signal(SIGXFSZ, SIG_IGN);
     // The application object comes first, so that every later error can be shown.
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Hymnaro Audio Recorder"));

@@ -32,10 +32,11 @@ using TDXErrorEvent = std::function<void(HRESULT hr, const WideString& ErrorMsg)
 // A new length or position.
 using TDXShowTimeCodeEvent = std::function<void(QObject* Sender, TDateTime TimeCode)>;
 using TNotifyEvent = std::function<void(QObject* Sender)>;
-// A recording that stopped by itself: the graph event that ended it and its first parameter
-// (for EC_COMPLETE and EC_ERRORABORT the result code of the stream).
+// A recording that stopped by itself: the graph event that ended it, its first parameter
+// (for EC_COMPLETE and EC_ERRORABORT the result code of the stream) and the result of the Stop
+// that completed the file (a failure: the file could not be completed).
 using TDXRecordingStoppedEvent =
-    std::function<void(QObject* Sender, LONG EventCode, LONG_PTR Param1)>;
+    std::function<void(QObject* Sender, LONG EventCode, LONG_PTR Param1, HRESULT Stopped)>;
 
 // An area of a window control: left, top, right, bottom (right and bottom exclusive).
 struct TAreaRect {

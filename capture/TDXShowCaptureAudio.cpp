@@ -47,6 +47,7 @@ void TDXShowCaptureAudio::ApplyDisplay(QWidget*) {}
 
 void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR param2) {
     const bool recording = IsRunning();
+    HRESULT stopped = S_OK;
     switch (eventCode) {
     case EC_DEVICE_LOST:
         SourceFilter = nullptr;
@@ -55,7 +56,7 @@ void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR 
     case EC_COMPLETE:
         // Stopped and finished, but not moved back to the start: re-cueing a stopped graph
         // pauses it again, and the file writer would reopen, and so empty, the finished file.
-        (void)Stop();
+        stopped = Stop();
         DoFinished();
         break;
     default:
@@ -66,8 +67,8 @@ void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR 
         eventCode == EC_COMPLETE || eventCode == EC_ERRORABORT || eventCode == EC_DEVICE_LOST;
     if (!recording || !endsRecording) return;
     // The stream is over: stopping writes the header and closes the file.
-    if (IsRunning()) (void)Stop();
-    if (OnRecordingStopped) OnRecordingStopped(this, eventCode, param1);
+    if (IsRunning()) stopped = Stop();
+    if (OnRecordingStopped) OnRecordingStopped(this, eventCode, param1, stopped);
 }
 
 HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {

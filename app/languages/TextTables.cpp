@@ -86,6 +86,11 @@ TTranslationData MakeForm1Texts() {
         Row("msgRecordingStreamEnded",
             "The recording stopped because the audio input device ended the stream.",
             "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr liefert."),
+        Row("msgRecordingDiskFull", "The recording stopped because the disk is full.",
+            "Die Aufnahme wurde beendet, weil der Datenträger voll ist."),
+        Row("msgRecordingSizeLimit",
+            "The recording stopped because the file reached its size limit.",
+            "Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe erreicht hat."),
     };
     return data;
 }

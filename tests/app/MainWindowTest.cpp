@@ -7,6 +7,7 @@
 #include "app/languages/TLangDispatcher.h"
 #include "app/languages/TLangTranslator.h"
 #include "app/languages/TMsgDlgCaptions.h"
+#include "framework/interfaces/StrmifTypes.h"
 #include "runtime/Exception.h"
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
@@ -179,6 +180,46 @@ TEST_F(MainWindow, EveryHandlerErrorIsShownInTheActiveLanguageAndGoesNoFurther) 
     RunGuiHandler(&form, [] { throw Exception("lost"); });
     TApplicationErrors::SetDisplay(recorder);
     EXPECT_EQ(3, shown.Messages().size());
+}
+
+struct StoppedCase {
+    LONG code;
+    HRESULT param1;
+    const char* english;
+    const char* german;
+};
+
+// A recording that ends by itself names its cause, in the language the window shows.
+TEST_F(MainWindow, TellsWhyARecordingStoppedInBothLanguages) {
+    const StoppedCase cases[] = {
+        {EC_DEVICE_LOST, S_OK, "The recording stopped because the audio input device was lost.",
+         "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät nicht mehr verfügbar ist."},
+        {EC_COMPLETE, S_OK,
+         "The recording stopped because the audio input device ended the stream.",
+         "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr liefert."},
+        // ENOSPC and EDQUOT, as the file writer reports them; the storage code of the same.
+        {EC_ERRORABORT, HRESULT_FROM_WIN32(112), "The recording stopped because the disk is full.",
+         "Die Aufnahme wurde beendet, weil der Datenträger voll ist."},
+        {EC_ERRORABORT, STG_E_MEDIUMFULL, "The recording stopped because the disk is full.",
+         "Die Aufnahme wurde beendet, weil der Datenträger voll ist."},
+        // EFBIG, and the WAV destination's refusal at 4 GiB - 1 bytes.
+        {EC_ERRORABORT, HRESULT_FROM_WIN32(223),
+         "The recording stopped because the file reached its size limit.",
+         "Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe erreicht hat."},
+        {EC_ERRORABORT, E_FAIL,
+         "The recording stopped because of an error.\nThe operation failed. ($80004005).",
+         "Die Aufnahme wurde wegen eines Fehlers beendet.\nThe operation failed. ($80004005)."},
+    };
+    for (const int language : {LangGerman, LangEnglish}) {
+        form.LangDispatcher1->SetActiveLanguage(language);
+        for (const StoppedCase& c : cases) {
+            SCOPED_TRACE(c.english);
+            const QString text = TForm1::RecordingStoppedText(c.code, LONG_PTR(c.param1));
+            EXPECT_EQ(QString::fromUtf8(c.english), text);
+            EXPECT_EQ(QString::fromUtf8(language == LangGerman ? c.german : c.english),
+                      TApplicationErrors::Translate(text));
+        }
+    }
 }
 
 struct NameCase {

@@ -224,6 +224,7 @@ struct EndCase {
     LONG code;
     LONG_PTR param1;
     const char* message;
+    bool failStop = false;
 };
 
 class RecordingEnds : public RecordingWindow, public testing::WithParamInterface<EndCase> {};
@@ -234,8 +235,10 @@ TEST_P(RecordingEnds, TheFileIsCompletedTheLabelClearedAndTheUserTold) {
     Form1->btnRecord->trigger();
     const QString file = Form1->lblFileName->text();
     RecordSome(file);
+    capture->failStop = c.failStop;
     capture->SendGraphEvent(c.code, c.param1);
     ASSERT_TRUE(WaitFor([&] { return !shown.Messages().isEmpty(); }));
+    capture->failStop = false;
     EXPECT_THAT(shown.Messages(), ElementsAre(QString::fromUtf8(c.message)));
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_FALSE(capture->IsRunning());
@@ -255,6 +258,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "ist."},
         EndCase{"Complete", EC_COMPLETE, S_OK,
                 "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr "
-                "liefert."}),
+                "liefert."},
+        // The cause, and that the file could not be completed after all.
+        EndCase{"StopFails", EC_ERRORABORT, LONG_PTR(HRESULT_FROM_WIN32(112)),
+                "Die Aufnahme wurde beendet, weil der Datenträger voll ist.\n"
+                "Die Aufnahme konnte nicht abgeschlossen werden.\n"
+                "There is not enough space on the disk. ($80030070).",
+                true}),
     [](const auto& info) { return std::string(info.param.name); });
 } // namespace

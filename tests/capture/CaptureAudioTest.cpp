@@ -71,7 +71,7 @@ TEST_F(CaptureAudioTest, DeviceLostReleasesTheSourceAndListsTheDevicesAgain) {
 
     set.devices.push_back({{{u"FriendlyName", u"Plugged in"}, {u"DevicePath", u"second"}}});
     int stopped = 0;
-    capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR) { ++stopped; };
+    capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR, HRESULT) { ++stopped; };
     capture.SendGraphEvent(EC_DEVICE_LOST, 0, 1);
     ASSERT_TRUE(PumpUntil([&] { return set.enumerations == 2; }));
     EXPECT_EQ(capture.Devices().Count(), 2);
@@ -93,9 +93,10 @@ TEST_P(RecordingEndTest, ARecordingThatEndsByItselfIsStoppedAndTold) {
     ProbeCapture capture;
     ASSERT_EQ(capture.Play(), S_OK);
     std::vector<std::pair<LONG, LONG_PTR>> told;
-    capture.OnRecordingStopped = [&](QObject* sender, LONG code, LONG_PTR param1) {
+    capture.OnRecordingStopped = [&](QObject* sender, LONG code, LONG_PTR param1, HRESULT stopped) {
         EXPECT_EQ(sender, &capture);
         EXPECT_FALSE(capture.IsRunning()); // stopped before being told
+        EXPECT_EQ(stopped, S_OK);
         told.emplace_back(code, param1);
     };
     capture.SendGraphEvent(c.code, c.param1, 0);

@@ -102,7 +102,10 @@ TEST_P(EndingTest, ARecordingThatEndsByItselfKeepsACompleteFile) {
     Record(capture, "ended.wav");
     RecordAtLeast("ended.wav", OneSecondAtLeast / 4);
     int told = 0;
-    capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR) { ++told; };
+    capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR, HRESULT stopped) {
+        EXPECT_EQ(stopped, S_OK);
+        ++told;
+    };
     // As the file writer or the capture filter would send it, through the graph.
     capture.SendGraphEvent(GetParam(), GetParam() == EC_DEVICE_LOST ? 0 : LONG_PTR(E_FAIL));
     ASSERT_TRUE(PumpUntil([&] { return told > 0; }));

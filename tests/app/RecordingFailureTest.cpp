@@ -1,0 +1,98 @@
+// Recordings in the main window that the platform ends: the audio input device vanishes, or the
+// file may not grow any more (a file size limit refuses the write as a full disk would). The
+// real graph records a scripted device that hands out known bytes at once, so the file must
+// hold exactly what was written before the failure, with a header that says so.
+#include "AppTestSupport.h"
+#include "MediaTestSupport.h"
+#include "PacedCapture.h"
+
+#include "app/HMAudioRecorder.h"
+#include "app/Main.h"
+#include "app/dm_Recording.h"
+#include "capture/TDXShowCaptureAudio.h"
+#include "settings/TIniData.h"
+#include "settings/u_Config.h"
+
+#include <QAction>
+#include <QLabel>
+
+#include <gmock/gmock.h>
+
+#include <cerrno>
+#include <optional>
+
+using testing::ElementsAre;
+
+namespace {
+constexpr unsigned long Period = 4800;          // 100 ms at 48 kHz
+constexpr std::size_t PeriodBytes = Period * 4; // 16-bit stereo
+constexpr std::size_t HeaderBytes = 46;
+
+struct FailureCase {
+    const char* name;
+    std::deque<ScriptedStream::Step> script;
+    std::size_t fileSizeLimit; // 0: none
+    const char* message;
+};
+
+class RecordingFailure : public testing::TestWithParam<FailureCase> {
+protected:
+    void SetUp() override {
+        backend->devices = {{"scripted", "Scripted device"}};
+        backend->makeStream = [this] {
+            return std::make_unique<ScriptedStream>(48000, 2, Period, 48000, GetParam().script);
+        };
+        previousBackend = AlsaBackend::Replace(backend);
+        ASSERT_TRUE(program.Start());
+        IniData->SetFolderForRecordings(
+            NewTestFolder(QStringLiteral("recordings")).toStdU16String());
+    }
+    void TearDown() override {
+        program.Finish();
+        AlsaBackend::Replace(previousBackend);
+    }
+
+    std::shared_ptr<ScriptedBackend> backend = std::make_shared<ScriptedBackend>();
+    std::shared_ptr<AlsaBackend> previousBackend;
+    TShownMessages shown;
+    THMAudioRecorder program;
+};
+
+TEST_P(RecordingFailure, EndsTheRecordingWithTheFileCompleteToItsLastSampleAndSaysWhy) {
+    const FailureCase& c = GetParam();
+    std::optional<FileSizeLimit> limit;
+    if (c.fileSizeLimit) limit.emplace(c.fileSizeLimit);
+    Form1->btnRecord->trigger();
+    const QString file = Form1->lblFileName->text();
+    ASSERT_FALSE(file.isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return !shown.Messages().isEmpty(); }, 20000));
+    limit.reset();
+
+    EXPECT_THAT(shown.Messages(), ElementsAre(QString::fromUtf8(c.message)));
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_FALSE(dmRecording->DXShowCaptureAudio()->IsRunning());
+    const WavFile wav = ReadWav(file.toStdString());
+    ASSERT_TRUE(wav.complete) << wav.problem;
+    Bytes expected(3 * PeriodBytes);
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        expected[i] = ScriptedStream::PatternByte(i);
+    EXPECT_EQ(expected.size(), wav.data.size());
+    EXPECT_TRUE(wav.data == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, RecordingFailure,
+    testing::Values(
+        FailureCase{"DeviceVanishes",
+                    {ScriptedStream::Step{long(Period) * 3}, ScriptedStream::Step{-ENODEV}},
+                    0,
+                    "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät nicht mehr "
+                    "verfügbar ist."},
+        // Room for the header and three and a half samples: the fourth is refused.
+        FailureCase{"FileMayNotGrow",
+                    {ScriptedStream::Step{long(Period) * 10}},
+                    HeaderBytes + 3 * PeriodBytes + PeriodBytes / 2,
+                    "Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe erreicht "
+                    "hat."}),
+    [](const auto& info) { return std::string(info.param.name); });
+} // namespace

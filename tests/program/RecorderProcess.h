@@ -1,0 +1,64 @@
+#pragma once
+// The recorder program in a child process (hymnaro-recorder-driven: the program's own main()
+// with the test driver beside it), on Qt's offscreen platform, in a home folder of its own,
+// recording from the sine source of the private PulseAudio daemon that scripts/with-pulse
+// starts, through ALSA's pulse plugin.
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+class RecorderProcess {
+public:
+    // False, with the reason, when there is no daemon to record from (the caller skips, or
+    // fails where HYMNARO_REQUIRE_PULSE is set).
+    static bool Available(std::string* why);
+    static bool Required();
+
+    // Starts the program; drive is what the driver does (HYMNARO_DRIVE). A file size limit
+    // other than 0 is set on the child (ulimit -f), as a full disk would refuse writes.
+    explicit RecorderProcess(const QString& drive, unsigned long long fileSizeLimit = 0);
+    // Kills a program still running and removes its home folder.
+    ~RecorderProcess();
+
+    // The rest of the next line of the driver that begins with prefix (lines before it are
+    // passed over); nothing when the program ended or the time ran out.
+    std::optional<QString> WaitForLine(const QString& prefix, int milliseconds = 30000);
+    // The texts of every message the program has shown so far.
+    QStringList Messages();
+    bool Running() const;
+
+    void Signal(int signalNumber);
+    struct Exit {
+        bool ended = false;   // false: still running when the time ran out
+        bool crashed = false; // ended by a signal
+        int code = 0;         // its exit code
+    };
+    Exit WaitForExit(int milliseconds = 60000);
+
+    QString Home() const { return FHome; }
+    QString SettingsFile() const;
+
+private:
+    void ReadLines();
+
+    QString FHome;
+    QProcess FProcess;
+    QStringList FLines;
+    qsizetype FNext = 0; // the first line WaitForLine has not passed yet
+    QByteArray FPartial;
+};
+
+// The size of a file, 0 when it does not exist.
+std::size_t FileSize(const QString& path);
+Bytes ReadWholeFile(const QString& path);
+
+// The audio a standard reader takes from a WAV file, as raw bytes: "python" (Python's wave
+// module), "sox" or "libsndfile" (sndfile-info, then sndfile-convert). Nothing when the
+// reader refused the file.
+std::optional<Bytes> ReadAudioWith(const std::string& reader, const QString& wav);
