@@ -1,8 +1,9 @@
 #pragma once
 // The error a violated checked precondition raises: "Assertion failure (Unit, line N)" or the
-// check's own message. Such a failure is a programming error; it travels through our own
-// framework calls and is turned into a result code where a published method returns to a
-// caller outside the framework.
+// check's own message. Such a failure is a programming error and travels to the caller, except
+// where the caller is a streaming thread or an enumeration that expects a result code (the
+// transform input pin's Receive and stream control, the media-type enumerator): there it
+// becomes E_UNEXPECTED.
 #include "runtime/Exception.h"
 
 class EAssertionFailure : public Exception {

@@ -5,7 +5,15 @@
 #include "framework/MediaType.h"
 #include "runtime/TaskMemory.h"
 
+#include <algorithm>
+#include <limits>
 #include <new>
+
+namespace {
+// The position never goes past this: no pin proposes a type that far out, and a large Skip
+// must leave the enumerator at its end rather than wrap round to the start.
+constexpr LONG kEndOfAnyList = std::numeric_limits<LONG>::max();
+} // namespace
 
 TBCEnumMediaTypes::TBCEnumMediaTypes(TBCBasePin* pin, const TBCEnumMediaTypes* source) {
     BC_CHECK(pin != nullptr, "BaseClass", 5247);
@@ -68,6 +76,7 @@ HRESULT TBCEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetch
     ULONG got = 0;
     while (remaining > 0) {
         MediaTypeReset(work);
+        if (Position == kEndOfAnyList) break;
         ++Position;
         if (Propose(Position - 1, work) != S_OK) break;
         auto* record = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
@@ -89,7 +98,7 @@ HRESULT TBCEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetch
 HRESULT TBCEnumMediaTypes::Skip(ULONG count) {
     if (count == 0) return S_OK;
     if (OutOfSync()) return VFW_E_ENUM_OUT_OF_SYNC;
-    Position += LONG(count);
+    Position = LONG(std::min<LONGLONG>(LONGLONG(Position) + count, kEndOfAnyList));
     AM_MEDIA_TYPE work;
     MediaTypeReset(work);
     const HRESULT proposed = Propose(Position - 1, work);

@@ -43,7 +43,8 @@ constexpr ErrorText kTexts[] = {
     {HRESULT_FROM_WIN32(112), "There is not enough space on the disk."},
     {HRESULT_FROM_WIN32(170), "The resource is in use."},
     {HRESULT_FROM_WIN32(206), "The file name is too long."},
-    {HRESULT_FROM_WIN32(223), "The file is too large for the file system."},
+    // Both a file system's limit and the 4 GiB a WAV file can hold.
+    {HRESULT_FROM_WIN32(223), "The file has reached the largest size it can have."},
     {HRESULT_FROM_WIN32(267), "The name is a folder, not a file."},
     {HRESULT_FROM_WIN32(1167), "The device is not connected."},
     // Media codes.

@@ -319,6 +319,16 @@ TEST_F(BasePinTest, MediaTypeEnumerator) {
     MediaTypeDispose(three[1]);
     EXPECT_EQ(E_INVALIDARG, e->Next(2, three, nullptr));
 
+    // A count past any list leaves the enumerator at its end: it never wraps round.
+    ASSERT_EQ(S_OK, e->Reset());
+    EXPECT_EQ(S_OK, e->Skip(1));
+    EXPECT_EQ(S_FALSE, e->Skip(0x7FFFFFFF));
+    EXPECT_EQ(GUID_NULL, next(S_FALSE, 0));
+    ASSERT_EQ(S_OK, e->Reset());
+    EXPECT_EQ(S_FALSE, e->Skip(0xFFFFFFFF));
+    EXPECT_EQ(GUID_NULL, next(S_FALSE, 0));
+    EXPECT_EQ(GUID_NULL, next(S_FALSE, 0));
+
     in->TypeListVersion = 2; // the pin's list changed
     EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, e->Next(1, three, &fetched));
     EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, e->Skip(1));
