@@ -9,9 +9,9 @@
 #include "framework/interfaces/DeviceEnum.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "media/MediaPlatform.h"
-#include "runtime/TextConvert.h"
 #include "runtime/ClassTable.h"
 #include "runtime/ComPtr.h"
+#include "runtime/TextConvert.h"
 
 #include <chrono>
 #include <cstdio>

@@ -234,6 +234,12 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
                 return;
             }
         }
+        if (stopRequested_ && !gap && got < wanted) {
+            // Stopping or pausing: what the device holds was recorded before the request and
+            // belongs to the recording (downstream still runs: sources stop first).
+            const long n = stream_->ReadAvailable(data + got * frameBytes, wanted - got);
+            if (n > 0) got += (unsigned long)n;
+        }
         if (got > 0) {
             const LONGLONG first = framesDelivered_, last = framesDelivered_ + LONGLONG(got);
             REFERENCE_TIME start = first * 10'000'000 / format_.rate;

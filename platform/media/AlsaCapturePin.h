@@ -3,8 +3,9 @@
 // WAVEFORMATEX block at the device's rate nearest 48000 Hz and its channel count (stereo
 // where it can, else mono), opens the device when the filter leaves Stopped, and while the
 // filter runs, its streaming thread reads ALSA periods straight into media samples stamped
-// with stream times and hands them downstream. An overrun is recovered, counted and marks
-// the next sample as a discontinuity; a vanished device sends EC_DEVICE_LOST; a refused
+// with stream times and hands them downstream; when told to stop or pause while it waits for
+// a period, it still hands on what the device holds. An overrun is recovered, counted and
+// marks the next sample as a discontinuity; a vanished device sends EC_DEVICE_LOST; a refused
 // sample ends streaming with EC_ERRORABORT carrying the refusal. No exception leaves the
 // streaming thread.
 // Thread contract: connection and state calls on the graph's thread under the filter's

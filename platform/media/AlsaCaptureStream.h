@@ -18,6 +18,9 @@ public:
     // negative errno (-EPIPE for an overrun, -ESTRPIPE for a suspend, anything else means the
     // device is gone).
     virtual long Read(void* buffer, unsigned long frames) = 0;
+    // Reads, without waiting, up to `frames` of the frames the device already holds (fewer
+    // than Read waits for): the number read, 0 when it holds none, or a negative errno.
+    virtual long ReadAvailable(void* buffer, unsigned long frames) = 0;
     // Makes a waiting Read (or the next one) come back at once. Any thread may call it.
     virtual void Interrupt() = 0;
     // Brings the device back after an overrun or a suspend; 0 or a negative errno.

@@ -54,6 +54,15 @@ long AlsaLibStream::Read(void* buffer, unsigned long frames) {
     }
 }
 
+long AlsaLibStream::ReadAvailable(void* buffer, unsigned long frames) {
+    const snd_pcm_sframes_t held = snd_pcm_avail(pcm_);
+    if (held <= 0) return long(held);
+    // No more than the device holds, so the read does not wait for a whole period.
+    const auto wanted = snd_pcm_uframes_t(held) < frames ? snd_pcm_uframes_t(held) : frames;
+    const snd_pcm_sframes_t n = snd_pcm_readi(pcm_, buffer, wanted);
+    return n == -EAGAIN ? 0 : long(n);
+}
+
 int AlsaLibStream::Recover(int error) {
     return snd_pcm_recover(pcm_, error, 1);
 }

@@ -21,6 +21,7 @@ public:
     unsigned long PeriodFrames() const override { return periodFrames_; }
     unsigned long BufferFrames() const override { return bufferFrames_; }
     long Read(void* buffer, unsigned long frames) override;
+    long ReadAvailable(void* buffer, unsigned long frames) override;
     void Interrupt() override;
     int Recover(int error) override;
     int Restart() override;

@@ -13,6 +13,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+// A file that cannot be synchronised (a device, a pipe) has nothing to wait for.
+bool CannotSync(int error) {
+    return error == EINVAL || error == EROFS || error == ENOTSUP;
+}
+} // namespace
+
 FileWriter::FileWriter(IUnknown* outer)
     : TBCBaseFilter("File writer", outer, new TBCCritSec, CLSID_FileWriter) {
     HRESULT hr = S_OK;
@@ -89,10 +96,8 @@ HRESULT FileWriter::CloseFile() {
     std::lock_guard guard(fileLock_);
     if (fd_ < 0) return S_OK;
     HRESULT hr = S_OK;
-    // The data must be on the disk before the recording counts as complete; files that
-    // cannot be synchronised (a device, a pipe) have nothing to wait for.
-    if (fsync(fd_) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP)
-        hr = HResultFromErrno(errno);
+    // The data must be on the disk before the recording counts as complete.
+    if (fsync(fd_) != 0 && !CannotSync(errno)) hr = HResultFromErrno(errno);
     if (close(fd_) != 0 && SUCCEEDED(hr) && errno != EINTR) hr = HResultFromErrno(errno);
     fd_ = -1;
     return hr;
@@ -151,7 +156,7 @@ HRESULT FileWriter::Truncate(ULONGLONG size) {
 HRESULT FileWriter::Flush() {
     std::lock_guard guard(fileLock_);
     if (fd_ < 0) return VFW_E_WRONG_STATE;
-    if (fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS) return HResultFromErrno(errno);
+    if (fdatasync(fd_) != 0 && !CannotSync(errno)) return HResultFromErrno(errno);
     return S_OK;
 }
 

@@ -102,8 +102,10 @@ HRESULT FileWriterPin::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* ne
     default:
         return STG_E_INVALIDFUNCTION;
     }
-    const LONGLONG target = base + move.QuadPart;
-    if (target < 0) return STG_E_INVALIDFUNCTION;
+    // The move is the caller's and may be anything: a position that does not fit is refused.
+    LONGLONG target = 0;
+    if (__builtin_add_overflow(base, move.QuadPart, &target) || target < 0)
+        return STG_E_INVALIDFUNCTION;
     position_ = ULONGLONG(target);
     if (newPosition) newPosition->QuadPart = position_;
     return S_OK;

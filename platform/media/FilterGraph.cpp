@@ -708,436 +708,298 @@ HRESULT FilterGraph::FindFilterInterface(ComPtr<T>& target) {
     return E_NOINTERFACE;
 }
 
+// The first filter with the interface answers; without one the call fails cleanly.
+#define FORWARD_TO_FILTER(Interface, call)                                                         \
+    ComPtr<Interface> target;                                                                      \
+    RETURN_IF_FAILED(FindFilterInterface(target));                                                 \
+    return target->call
+
 HRESULT FilterGraph::put_Caption(BSTR caption) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_Caption(caption);
+    FORWARD_TO_FILTER(IVideoWindow, put_Caption(caption));
 }
 
 HRESULT FilterGraph::get_Caption(BSTR* caption) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_Caption(caption);
+    FORWARD_TO_FILTER(IVideoWindow, get_Caption(caption));
 }
 
 HRESULT FilterGraph::put_WindowStyle(LONG style) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_WindowStyle(style);
+    FORWARD_TO_FILTER(IVideoWindow, put_WindowStyle(style));
 }
 
 HRESULT FilterGraph::get_WindowStyle(LONG* style) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_WindowStyle(style);
+    FORWARD_TO_FILTER(IVideoWindow, get_WindowStyle(style));
 }
 
 HRESULT FilterGraph::put_WindowStyleEx(LONG style) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_WindowStyleEx(style);
+    FORWARD_TO_FILTER(IVideoWindow, put_WindowStyleEx(style));
 }
 
 HRESULT FilterGraph::get_WindowStyleEx(LONG* style) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_WindowStyleEx(style);
+    FORWARD_TO_FILTER(IVideoWindow, get_WindowStyleEx(style));
 }
 
 HRESULT FilterGraph::put_AutoShow(LONG autoShow) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_AutoShow(autoShow);
+    FORWARD_TO_FILTER(IVideoWindow, put_AutoShow(autoShow));
 }
 
 HRESULT FilterGraph::get_AutoShow(LONG* autoShow) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_AutoShow(autoShow);
+    FORWARD_TO_FILTER(IVideoWindow, get_AutoShow(autoShow));
 }
 
 HRESULT FilterGraph::put_WindowState(LONG state) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_WindowState(state);
+    FORWARD_TO_FILTER(IVideoWindow, put_WindowState(state));
 }
 
 HRESULT FilterGraph::get_WindowState(LONG* state) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_WindowState(state);
+    FORWARD_TO_FILTER(IVideoWindow, get_WindowState(state));
 }
 
 HRESULT FilterGraph::put_BackgroundPalette(LONG palette) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_BackgroundPalette(palette);
+    FORWARD_TO_FILTER(IVideoWindow, put_BackgroundPalette(palette));
 }
 
 HRESULT FilterGraph::get_BackgroundPalette(LONG* palette) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_BackgroundPalette(palette);
+    FORWARD_TO_FILTER(IVideoWindow, get_BackgroundPalette(palette));
 }
 
 HRESULT FilterGraph::put_Visible(LONG visible) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_Visible(visible);
+    FORWARD_TO_FILTER(IVideoWindow, put_Visible(visible));
 }
 
 HRESULT FilterGraph::get_Visible(LONG* visible) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_Visible(visible);
+    FORWARD_TO_FILTER(IVideoWindow, get_Visible(visible));
 }
 
 HRESULT FilterGraph::put_Left(LONG left) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_Left(left);
+    FORWARD_TO_FILTER(IVideoWindow, put_Left(left));
 }
 
 HRESULT FilterGraph::get_Left(LONG* left) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_Left(left);
+    FORWARD_TO_FILTER(IVideoWindow, get_Left(left));
 }
 
 HRESULT FilterGraph::put_Width(LONG width) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_Width(width);
+    FORWARD_TO_FILTER(IVideoWindow, put_Width(width));
 }
 
 HRESULT FilterGraph::get_Width(LONG* width) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_Width(width);
+    FORWARD_TO_FILTER(IVideoWindow, get_Width(width));
 }
 
 HRESULT FilterGraph::put_Top(LONG top) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_Top(top);
+    FORWARD_TO_FILTER(IVideoWindow, put_Top(top));
 }
 
 HRESULT FilterGraph::get_Top(LONG* top) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_Top(top);
+    FORWARD_TO_FILTER(IVideoWindow, get_Top(top));
 }
 
 HRESULT FilterGraph::put_Height(LONG height) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_Height(height);
+    FORWARD_TO_FILTER(IVideoWindow, put_Height(height));
 }
 
 HRESULT FilterGraph::get_Height(LONG* height) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_Height(height);
+    FORWARD_TO_FILTER(IVideoWindow, get_Height(height));
 }
 
 HRESULT FilterGraph::put_Owner(OAHWND owner) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_Owner(owner);
+    FORWARD_TO_FILTER(IVideoWindow, put_Owner(owner));
 }
 
 HRESULT FilterGraph::get_Owner(OAHWND* owner) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_Owner(owner);
+    FORWARD_TO_FILTER(IVideoWindow, get_Owner(owner));
 }
 
 HRESULT FilterGraph::put_MessageDrain(OAHWND drain) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_MessageDrain(drain);
+    FORWARD_TO_FILTER(IVideoWindow, put_MessageDrain(drain));
 }
 
 HRESULT FilterGraph::get_MessageDrain(OAHWND* drain) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_MessageDrain(drain);
+    FORWARD_TO_FILTER(IVideoWindow, get_MessageDrain(drain));
 }
 
 HRESULT FilterGraph::get_BorderColor(LONG* color) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_BorderColor(color);
+    FORWARD_TO_FILTER(IVideoWindow, get_BorderColor(color));
 }
 
 HRESULT FilterGraph::put_BorderColor(LONG color) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_BorderColor(color);
+    FORWARD_TO_FILTER(IVideoWindow, put_BorderColor(color));
 }
 
 HRESULT FilterGraph::get_FullScreenMode(LONG* fullScreen) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_FullScreenMode(fullScreen);
+    FORWARD_TO_FILTER(IVideoWindow, get_FullScreenMode(fullScreen));
 }
 
 HRESULT FilterGraph::put_FullScreenMode(LONG fullScreen) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_FullScreenMode(fullScreen);
+    FORWARD_TO_FILTER(IVideoWindow, put_FullScreenMode(fullScreen));
 }
 
 HRESULT FilterGraph::SetWindowForeground(LONG focus) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->SetWindowForeground(focus);
+    FORWARD_TO_FILTER(IVideoWindow, SetWindowForeground(focus));
 }
 
 HRESULT FilterGraph::NotifyOwnerMessage(OAHWND window, LONG message, LONG_PTR wParam,
                                         LONG_PTR lParam) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->NotifyOwnerMessage(window, message, wParam, lParam);
+    FORWARD_TO_FILTER(IVideoWindow, NotifyOwnerMessage(window, message, wParam, lParam));
 }
 
 HRESULT FilterGraph::SetWindowPosition(LONG left, LONG top, LONG width, LONG height) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->SetWindowPosition(left, top, width, height);
+    FORWARD_TO_FILTER(IVideoWindow, SetWindowPosition(left, top, width, height));
 }
 
 HRESULT FilterGraph::GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetWindowPosition(left, top, width, height);
+    FORWARD_TO_FILTER(IVideoWindow, GetWindowPosition(left, top, width, height));
 }
 
 HRESULT FilterGraph::GetMinIdealImageSize(LONG* width, LONG* height) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetMinIdealImageSize(width, height);
+    FORWARD_TO_FILTER(IVideoWindow, GetMinIdealImageSize(width, height));
 }
 
 HRESULT FilterGraph::GetMaxIdealImageSize(LONG* width, LONG* height) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetMaxIdealImageSize(width, height);
+    FORWARD_TO_FILTER(IVideoWindow, GetMaxIdealImageSize(width, height));
 }
 
 HRESULT FilterGraph::GetRestorePosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetRestorePosition(left, top, width, height);
+    FORWARD_TO_FILTER(IVideoWindow, GetRestorePosition(left, top, width, height));
 }
 
 HRESULT FilterGraph::HideCursor(LONG hide) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->HideCursor(hide);
+    FORWARD_TO_FILTER(IVideoWindow, HideCursor(hide));
 }
 
 HRESULT FilterGraph::IsCursorHidden(LONG* hidden) {
-    ComPtr<IVideoWindow> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->IsCursorHidden(hidden);
+    FORWARD_TO_FILTER(IVideoWindow, IsCursorHidden(hidden));
 }
 
 HRESULT FilterGraph::get_AvgTimePerFrame(REFTIME* time) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_AvgTimePerFrame(time);
+    FORWARD_TO_FILTER(IBasicVideo, get_AvgTimePerFrame(time));
 }
 
 HRESULT FilterGraph::get_BitRate(LONG* rate) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_BitRate(rate);
+    FORWARD_TO_FILTER(IBasicVideo, get_BitRate(rate));
 }
 
 HRESULT FilterGraph::get_BitErrorRate(LONG* rate) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_BitErrorRate(rate);
+    FORWARD_TO_FILTER(IBasicVideo, get_BitErrorRate(rate));
 }
 
 HRESULT FilterGraph::get_VideoWidth(LONG* width) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_VideoWidth(width);
+    FORWARD_TO_FILTER(IBasicVideo, get_VideoWidth(width));
 }
 
 HRESULT FilterGraph::get_VideoHeight(LONG* height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_VideoHeight(height);
+    FORWARD_TO_FILTER(IBasicVideo, get_VideoHeight(height));
 }
 
 HRESULT FilterGraph::put_SourceLeft(LONG left) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_SourceLeft(left);
+    FORWARD_TO_FILTER(IBasicVideo, put_SourceLeft(left));
 }
 
 HRESULT FilterGraph::get_SourceLeft(LONG* left) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_SourceLeft(left);
+    FORWARD_TO_FILTER(IBasicVideo, get_SourceLeft(left));
 }
 
 HRESULT FilterGraph::put_SourceWidth(LONG width) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_SourceWidth(width);
+    FORWARD_TO_FILTER(IBasicVideo, put_SourceWidth(width));
 }
 
 HRESULT FilterGraph::get_SourceWidth(LONG* width) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_SourceWidth(width);
+    FORWARD_TO_FILTER(IBasicVideo, get_SourceWidth(width));
 }
 
 HRESULT FilterGraph::put_SourceTop(LONG top) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_SourceTop(top);
+    FORWARD_TO_FILTER(IBasicVideo, put_SourceTop(top));
 }
 
 HRESULT FilterGraph::get_SourceTop(LONG* top) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_SourceTop(top);
+    FORWARD_TO_FILTER(IBasicVideo, get_SourceTop(top));
 }
 
 HRESULT FilterGraph::put_SourceHeight(LONG height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_SourceHeight(height);
+    FORWARD_TO_FILTER(IBasicVideo, put_SourceHeight(height));
 }
 
 HRESULT FilterGraph::get_SourceHeight(LONG* height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_SourceHeight(height);
+    FORWARD_TO_FILTER(IBasicVideo, get_SourceHeight(height));
 }
 
 HRESULT FilterGraph::put_DestinationLeft(LONG left) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_DestinationLeft(left);
+    FORWARD_TO_FILTER(IBasicVideo, put_DestinationLeft(left));
 }
 
 HRESULT FilterGraph::get_DestinationLeft(LONG* left) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_DestinationLeft(left);
+    FORWARD_TO_FILTER(IBasicVideo, get_DestinationLeft(left));
 }
 
 HRESULT FilterGraph::put_DestinationWidth(LONG width) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_DestinationWidth(width);
+    FORWARD_TO_FILTER(IBasicVideo, put_DestinationWidth(width));
 }
 
 HRESULT FilterGraph::get_DestinationWidth(LONG* width) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_DestinationWidth(width);
+    FORWARD_TO_FILTER(IBasicVideo, get_DestinationWidth(width));
 }
 
 HRESULT FilterGraph::put_DestinationTop(LONG top) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_DestinationTop(top);
+    FORWARD_TO_FILTER(IBasicVideo, put_DestinationTop(top));
 }
 
 HRESULT FilterGraph::get_DestinationTop(LONG* top) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_DestinationTop(top);
+    FORWARD_TO_FILTER(IBasicVideo, get_DestinationTop(top));
 }
 
 HRESULT FilterGraph::put_DestinationHeight(LONG height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->put_DestinationHeight(height);
+    FORWARD_TO_FILTER(IBasicVideo, put_DestinationHeight(height));
 }
 
 HRESULT FilterGraph::get_DestinationHeight(LONG* height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->get_DestinationHeight(height);
+    FORWARD_TO_FILTER(IBasicVideo, get_DestinationHeight(height));
 }
 
 HRESULT FilterGraph::SetSourcePosition(LONG left, LONG top, LONG width, LONG height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->SetSourcePosition(left, top, width, height);
+    FORWARD_TO_FILTER(IBasicVideo, SetSourcePosition(left, top, width, height));
 }
 
 HRESULT FilterGraph::GetSourcePosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetSourcePosition(left, top, width, height);
+    FORWARD_TO_FILTER(IBasicVideo, GetSourcePosition(left, top, width, height));
 }
 
 HRESULT FilterGraph::SetDefaultSourcePosition() {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->SetDefaultSourcePosition();
+    FORWARD_TO_FILTER(IBasicVideo, SetDefaultSourcePosition());
 }
 
 HRESULT FilterGraph::SetDestinationPosition(LONG left, LONG top, LONG width, LONG height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->SetDestinationPosition(left, top, width, height);
+    FORWARD_TO_FILTER(IBasicVideo, SetDestinationPosition(left, top, width, height));
 }
 
 HRESULT FilterGraph::GetDestinationPosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetDestinationPosition(left, top, width, height);
+    FORWARD_TO_FILTER(IBasicVideo, GetDestinationPosition(left, top, width, height));
 }
 
 HRESULT FilterGraph::SetDefaultDestinationPosition() {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->SetDefaultDestinationPosition();
+    FORWARD_TO_FILTER(IBasicVideo, SetDefaultDestinationPosition());
 }
 
 HRESULT FilterGraph::GetVideoSize(LONG* width, LONG* height) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetVideoSize(width, height);
+    FORWARD_TO_FILTER(IBasicVideo, GetVideoSize(width, height));
 }
 
 HRESULT FilterGraph::GetVideoPaletteEntries(LONG startIndex, LONG entries, LONG* retrieved,
                                             LONG* palette) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetVideoPaletteEntries(startIndex, entries, retrieved, palette);
+    FORWARD_TO_FILTER(IBasicVideo, GetVideoPaletteEntries(startIndex, entries, retrieved, palette));
 }
 
 HRESULT FilterGraph::GetCurrentImage(LONG* bufferSize, LONG* image) {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetCurrentImage(bufferSize, image);
+    FORWARD_TO_FILTER(IBasicVideo, GetCurrentImage(bufferSize, image));
 }
 
 HRESULT FilterGraph::IsUsingDefaultSource() {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->IsUsingDefaultSource();
+    FORWARD_TO_FILTER(IBasicVideo, IsUsingDefaultSource());
 }
 
 HRESULT FilterGraph::IsUsingDefaultDestination() {
-    ComPtr<IBasicVideo> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->IsUsingDefaultDestination();
+    FORWARD_TO_FILTER(IBasicVideo, IsUsingDefaultDestination());
 }
 
 HRESULT FilterGraph::GetPreferredAspectRatio(LONG* aspectX, LONG* aspectY) {
-    ComPtr<IBasicVideo2> target;
-    RETURN_IF_FAILED(FindFilterInterface(target));
-    return target->GetPreferredAspectRatio(aspectX, aspectY);
+    FORWARD_TO_FILTER(IBasicVideo2, GetPreferredAspectRatio(aspectX, aspectY));
 }

@@ -1,7 +1,6 @@
 #include "media/FilterMapper.h"
 
 #include "framework/interfaces/MediaGuids.h"
-#include "runtime/ClassTable.h"
 #include "runtime/Registry.h"
 
 #include <cstdio>
@@ -120,8 +119,6 @@ HRESULT WriteEntry(const WideString& path, LPCWSTR name, REFCLSID clsid, DWORD m
     if (writer.status != ERROR_SUCCESS) (void)RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
     return FromStatus(writer.status);
 }
-
-const ClassRegistration registration{CLSID_FilterMapper2, &FilterMapper::Create};
 } // namespace
 
 FilterMapper::FilterMapper(IUnknown* outer) : MediaObject(outer) {}

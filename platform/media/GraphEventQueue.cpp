@@ -37,8 +37,10 @@ void GraphEventQueue::Post(LONG code, LONG_PTR param1, LONG_PTR param2) {
     UINT message = 0;
     LONG_PTR instance = 0;
     {
-        std::lock_guard guard(lock_);
+        std::unique_lock guard(lock_);
         if (flags_ & AM_MEDIAEVENT_NONOTIFY) {
+            // Outside the lock: this may release a filter's last count, and its teardown post.
+            guard.unlock();
             FreeParams(code, param1, param2);
             return;
         }

@@ -5,6 +5,7 @@
 #include "media/CaptureGraphBuilder.h"
 #include "media/FileWriter.h"
 #include "media/FilterGraph.h"
+#include "media/FilterMapper.h"
 #include "media/MemAllocator.h"
 #include "media/SeekingPassThru.h"
 #include "media/SystemClock.h"
@@ -22,6 +23,7 @@ void RegisterMediaPlatformClasses() {
     CoRegisterClassCreator(CLSID_MemoryAllocator, &MemAllocator::Create);
     CoRegisterClassCreator(CLSID_SeekingPassThru, &SeekingPassThru::Create);
     CoRegisterClassCreator(CLSID_SystemClock, &SystemClock::Create);
+    CoRegisterClassCreator(CLSID_FilterMapper2, &FilterMapper::Create);
 }
 
 namespace {

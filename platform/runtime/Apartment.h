@@ -12,5 +12,6 @@ int CoInitializeCount();
 
 // Holds (lock true) or drops (false) an external reference on an object.
 HRESULT CoLockObjectExternal(IUnknown* object, BOOL lock, BOOL lastUnlockReleases);
-// Unloads modules loaded for registered classes that no longer have objects alive.
+// Does nothing: modules loaded for registered classes stay loaded until the process ends
+// (none offers DllCanUnloadNow, and their objects may live anywhere).
 void CoFreeUnusedLibraries();

@@ -36,7 +36,7 @@ struct VARIANT {
 };
 
 void VariantInit(VARIANT* variant);
-// Frees what the variant owns (its string, its interface reference) and empties it.
+// Frees the string a VT_BSTR variant owns and empties the variant.
 HRESULT VariantClear(VARIANT* variant);
 
 inline constexpr IID IID_IDispatch{0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};

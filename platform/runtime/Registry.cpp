@@ -22,7 +22,7 @@ using KeyPath = RegistryFile::KeyPath;
 
 constexpr ULONG_PTR kClassesRoot = 0x80000000;
 
-// Open key handles and the lock that keeps this process's calls apart.
+// Open key handles and their lock (changes of every process are kept apart by the lock file).
 struct State {
     std::mutex lock;
     std::unordered_map<ULONG_PTR, KeyPath> handles;

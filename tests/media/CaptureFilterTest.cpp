@@ -26,6 +26,7 @@ protected:
             auto s = std::make_unique<ScriptedStream>(
                 backend->format.rate, backend->format.channels, kPeriod, bufferFrames, script);
             recovered = s->recovered;
+            waiting = s->waiting;
             return s;
         };
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
@@ -71,6 +72,7 @@ protected:
     std::deque<Step> script;
     unsigned long bufferFrames = 48000; // a second
     std::shared_ptr<int> recovered;
+    std::shared_ptr<std::atomic<bool>> waiting;
     ComPtr<IGraphBuilder> graph;
     ComPtr<IMediaControl> control;
     ComPtr<IMediaEventEx> events;
@@ -152,6 +154,36 @@ TEST_F(CaptureFilterTest, AnOverrunIsRecoveredCountedAndMarksTheNextSample) {
     EXPECT_EQ(1, *recovered);
     // Nothing was delivered twice or lost from what the device gave.
     EXPECT_EQ(Pattern(kPeriod * 4, kPeriod * 4), samples[1].data);
+}
+
+TEST_F(CaptureFilterTest, WhatTheDeviceHoldsWhenStoppedOrPausedReachesTheRecording) {
+    // Less than a period waits in the device when the request comes: recorded before it.
+    const long held = long(kPeriod) / 4;
+    script = {Step{long(kPeriod)}, Step{held, false, true}};
+    Build();
+    const std::size_t period = kPeriod * 4, rest = std::size_t(held) * 4;
+    struct Case {
+        const char* how;
+        HRESULT (IMediaControl::*request)();
+    };
+    std::size_t before = 0;
+    for (const Case c :
+         {Case{"stop", &IMediaControl::Stop}, Case{"pause", &IMediaControl::Pause}}) {
+        SCOPED_TRACE(c.how);
+        ASSERT_EQ(S_OK, control->Run()); // a device opened anew plays the script again
+        ASSERT_TRUE(sink->WaitFor(before + 1, 2000));
+        for (int i = 0; i < 1000 && !*waiting; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_TRUE(*waiting); // the filter waits for the rest of a period
+        ASSERT_EQ(S_OK, (control.get()->*c.request)());
+        const auto samples = sink->Samples();
+        ASSERT_EQ(before + 2, samples.size());
+        EXPECT_EQ(Pattern(0, period), samples[before].data);
+        EXPECT_EQ(Pattern(period, rest), samples[before + 1].data);
+        EXPECT_FALSE(samples[before + 1].discontinuity);
+        ASSERT_EQ(S_OK, control->Stop());
+        before = samples.size();
+    }
 }
 
 TEST_F(CaptureFilterTest, AVanishedDeviceIsReportedOnThePumpingThread) {

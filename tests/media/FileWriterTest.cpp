@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace {
 // A byte source connected to the platform's file writer in a real graph.
@@ -117,6 +118,33 @@ TEST_F(FileWriterTest, SamplesLandAtTheirOffsetsAndTheStreamWritesTheHeader) {
     EXPECT_EQ(expected, ReadWholeFile(path));
     // Closed: the stream has no file behind it any more.
     EXPECT_EQ(VFW_E_WRONG_STATE, stream->Stat(&stat, STATFLAG_NONAME));
+}
+
+TEST_F(FileWriterTest, ASeekOutsideWhatAPositionHoldsIsRefusedAndChangesNothing) {
+    Name(dir.File("seek.raw"));
+    ASSERT_EQ(S_OK, control->Run());
+    ASSERT_EQ(S_OK, source->Deliver(Bytes(10, 1), 0));
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, input->QueryInterface(IID_PPV_ARGS(stream.put())));
+    const LONGLONG most = std::numeric_limits<LONGLONG>::max();
+    const LONGLONG least = std::numeric_limits<LONGLONG>::min();
+    struct Case {
+        LONGLONG move;
+        DWORD origin;
+    };
+    for (const Case c :
+         {Case{most, STREAM_SEEK_CUR}, Case{most, STREAM_SEEK_END}, Case{least, STREAM_SEEK_CUR},
+          Case{-11, STREAM_SEEK_END}, Case{-1, STREAM_SEEK_SET}}) {
+        SCOPED_TRACE(testing::Message() << c.move << " from " << c.origin);
+        LARGE_INTEGER four{4};
+        ASSERT_EQ(S_OK, stream->Seek(four, STREAM_SEEK_SET, nullptr));
+        LARGE_INTEGER move{c.move};
+        ULARGE_INTEGER at{};
+        EXPECT_EQ(STG_E_INVALIDFUNCTION, stream->Seek(move, c.origin, &at));
+        LARGE_INTEGER zero{0};
+        ASSERT_EQ(S_OK, stream->Seek(zero, STREAM_SEEK_CUR, &at));
+        EXPECT_EQ(4u, at.QuadPart);
+    }
 }
 
 TEST_F(FileWriterTest, WithoutOverwriteTheOldBytesStay) {

@@ -82,11 +82,20 @@ ScriptedStream::ScriptedStream(unsigned rate, unsigned channels, unsigned long p
       script_(std::move(script)) {}
 
 long ScriptedStream::Read(void* buffer, unsigned long frames) {
-    if (script_.empty()) {
-        // The script is over: the device has nothing more, as a quiet device would.
+    if (script_.empty() || script_.front().held) {
+        // Nothing (or too little) to hand out: the wait for more ends with none.
+        if (!script_.empty()) *waiting = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return 0;
     }
+    return Take(buffer, frames);
+}
+
+long ScriptedStream::ReadAvailable(void* buffer, unsigned long frames) {
+    return script_.empty() ? 0 : Take(buffer, frames);
+}
+
+long ScriptedStream::Take(void* buffer, unsigned long frames) {
     Step& step = script_.front();
     if (step.throwInstead) {
         script_.pop_front();

@@ -7,6 +7,7 @@
 #include "framework/TBCBaseOutputPin.h"
 #include "media/AlsaBackend.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -46,6 +47,9 @@ public:
     struct Step {
         long framesOrError; // > 0: that many frames of the pattern; < 0: that error
         bool throwInstead = false;
+        // Frames the device holds but too few for Read, which waits for more (and comes back
+        // with none); only ReadAvailable hands them out.
+        bool held = false;
     };
     ScriptedStream(unsigned rate, unsigned channels, unsigned long period, unsigned long buffer,
                    std::deque<Step> script);
@@ -55,6 +59,7 @@ public:
     unsigned long PeriodFrames() const override { return period_; }
     unsigned long BufferFrames() const override { return buffer_; }
     long Read(void* buffer, unsigned long frames) override;
+    long ReadAvailable(void* buffer, unsigned long frames) override;
     void Interrupt() override {}
     int Recover(int error) override;
     int Restart() override { return 0; }
@@ -63,13 +68,16 @@ public:
         return (unsigned char)(index * 7 + 3);
     }
 
-    // Shared with the test: how often Recover ran.
+    // Shared with the test: how often Recover ran, and whether Read waits on held frames.
     std::shared_ptr<int> recovered = std::make_shared<int>(0);
+    std::shared_ptr<std::atomic<bool>> waiting = std::make_shared<std::atomic<bool>>(false);
 
 private:
     unsigned rate_, channels_;
     unsigned long period_, buffer_;
     std::deque<Step> script_;
+    long Take(void* buffer, unsigned long frames);
+
     unsigned long long produced_ = 0; // bytes of the pattern handed out
 };
 
