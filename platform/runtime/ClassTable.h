@@ -23,10 +23,3 @@ bool CoRevokeClassCreator(REFCLSID clsid);
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID iid,
                          void** object);
-
-// Registers a creator while a library's static objects are constructed.
-struct ClassRegistration {
-    ClassRegistration(REFCLSID clsid, ClassCreator creator) {
-        CoRegisterClassCreator(clsid, std::move(creator));
-    }
-};
