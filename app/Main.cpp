@@ -58,6 +58,30 @@ bool IsSizeLimit(HRESULT hr) {
     return hr == HRESULT_FROM_WIN32(223);
 }
 
+// An empty file, or a WAV file whose data chunk is empty and ends the file: what a writer leaves
+// when no sample reached it (a header is written at stop all the same).
+bool HoldsNoAudio(const QString& path) {
+    QFile file(path);
+    if (!file.exists()) return false;
+    const qint64 size = file.size();
+    if (size == 0) return true;
+    constexpr qint64 LargestHeader = 1024;
+    if (size > LargestHeader || !file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != size || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
+        return false;
+    auto le32 = [&](qint64 at) {
+        return quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
+               quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
+    };
+    for (qint64 at = 12; at + 8 <= size;) {
+        const quint32 length = le32(at + 4);
+        if (bytes.mid(at, 4) == "data") return length == 0 && at + 8 == size;
+        at += 8 + qint64(length) + (length & 1);
+    }
+    return false;
+}
+
 // Rows of the docking area: the picture buttons, then the file-name label.
 constexpr int Row0Height = 48;
 constexpr int Row1Height = TForm1::DockHeight - Row0Height;
@@ -250,9 +274,9 @@ TDXShowCaptureAudio* TForm1::CaptureController() const {
 void TForm1::AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName) {
     lblFileName->clear();
     (void)capture.Stop();
-    // A writer that never got data leaves a file without even a header: nothing to keep.
-    QFile file(QString::fromStdU16String(fileName));
-    if (file.exists() && file.size() == 0) (void)file.remove();
+    // The name was new, so the file is ours; one that never got a sample is nothing to keep.
+    const QString path = QString::fromStdU16String(fileName);
+    if (HoldsNoAudio(path)) (void)QFile::remove(path);
 }
 
 QString TForm1::RecordingStoppedText(LONG eventCode, LONG_PTR param1) {

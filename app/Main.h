@@ -85,7 +85,7 @@ private:
     // The data module's capture controller, or null when there is none.
     TDXShowCaptureAudio* CaptureController() const;
     // After a Record whose graph does not run: the label cleared, the graph stopped (which
-    // completes a file that was created), a file left empty removed.
+    // completes a file that was created), a file that holds no audio removed.
     void AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName);
     // The controller's notice that a recording stopped by itself: the label is cleared and
     // the user told why, and whether the file could be completed.

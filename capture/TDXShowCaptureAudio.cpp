@@ -48,6 +48,7 @@ void TDXShowCaptureAudio::ApplyDisplay(QWidget*) {}
 void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR param2) {
     const bool recording = IsRunning();
     HRESULT stopped = S_OK;
+    bool stoppedHere = false;
     switch (eventCode) {
     case EC_DEVICE_LOST:
         SourceFilter = nullptr;
@@ -57,6 +58,7 @@ void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR 
         // Stopped and finished, but not moved back to the start: re-cueing a stopped graph
         // pauses it again, and the file writer would reopen, and so empty, the finished file.
         stopped = Stop();
+        stoppedHere = true;
         DoFinished();
         break;
     default:
@@ -66,8 +68,10 @@ void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR 
     const bool endsRecording =
         eventCode == EC_COMPLETE || eventCode == EC_ERRORABORT || eventCode == EC_DEVICE_LOST;
     if (!recording || !endsRecording) return;
-    // The stream is over: stopping writes the header and closes the file.
-    if (IsRunning()) stopped = Stop();
+    // The stream is over: stopping writes the header and closes the file. A graph whose Stop
+    // failed is stopped all the same (only the remembered state says running), so a second
+    // Stop would succeed and hide that the file could not be completed.
+    if (!stoppedHere && IsRunning()) stopped = Stop();
     if (OnRecordingStopped) OnRecordingStopped(this, eventCode, param1, stopped);
 }
 

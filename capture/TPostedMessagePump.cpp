@@ -1,5 +1,6 @@
 #include "capture/TPostedMessagePump.h"
 
+#include "capture/ShowMessage.h"
 #include "runtime/MessageWindow.h"
 
 #include <map>
@@ -46,8 +47,24 @@ void TPostedMessagePump::Schedule() {
     QMetaObject::invokeMethod(this, &TPostedMessagePump::Deliver, Qt::QueuedConnection);
 }
 
-void TPostedMessagePump::Deliver() {
+void TPostedMessagePump::Deliver() noexcept {
     // Cleared first: a message posted while we deliver schedules the next delivery.
     FScheduled.store(false);
-    (void)DispatchPostedMessages();
+    bool raised = true;
+    try {
+        (void)DispatchPostedMessages();
+        raised = false;
+    } catch (const std::exception& error) {
+        // Called from Qt's event loop, which must never see an exception.
+        ShowEventException(error);
+    } catch (...) {
+        ShowUnknownEventException();
+    }
+    if (!raised) return;
+    // The messages behind the one whose procedure raised are delivered on the next turn.
+    try {
+        Schedule();
+    } catch (...) {
+        // They wait for the next posted message.
+    }
 }

@@ -18,8 +18,9 @@ public:
 
 private:
     TPostedMessagePump() = default;
-    // Runs on the pump's thread.
-    void Deliver();
+    // Runs on the pump's thread, from Qt's event loop: what a window procedure raises is shown
+    // there and goes no further.
+    void Deliver() noexcept;
     // Called by the hook on the posting thread.
     void Schedule();
 

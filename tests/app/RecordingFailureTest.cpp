@@ -14,6 +14,7 @@
 #include "settings/u_Config.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 
 #include <gmock/gmock.h>
@@ -95,4 +96,38 @@ INSTANTIATE_TEST_SUITE_P(
                     "Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe erreicht "
                     "hat."}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A device that another program holds cannot be opened when the graph starts; the file writer
+// has made the file by then, and stopping gives it a header, but it holds no audio.
+class RecordingNotStarted : public testing::Test {
+protected:
+    void SetUp() override {
+        backend->devices = {{"scripted", "Scripted device"}};
+        backend->openError = -EBUSY;
+        previousBackend = AlsaBackend::Replace(backend);
+        ASSERT_TRUE(program.Start());
+        folder = NewTestFolder(QStringLiteral("not-started"));
+        IniData->SetFolderForRecordings(folder.toStdU16String());
+    }
+    void TearDown() override {
+        program.Finish();
+        AlsaBackend::Replace(previousBackend);
+    }
+
+    std::shared_ptr<ScriptedBackend> backend = std::make_shared<ScriptedBackend>();
+    std::shared_ptr<AlsaBackend> previousBackend;
+    TShownMessages shown;
+    THMAudioRecorder program;
+    QString folder;
+};
+
+TEST_F(RecordingNotStarted, ABusyDeviceIsToldAndLeavesNoEmptyRecordingBehind) {
+    Form1->btnRecord->trigger();
+    EXPECT_THAT(shown.Messages(), ElementsAre("Die Aufnahme konnte nicht gestartet werden.\n"
+                                              "The resource is in use. ($800700AA)."));
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_EQ(1, backend->opens);
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty())
+        << QDir(folder).entryList(QDir::Files).join(u'|').toStdString();
+}
 } // namespace

@@ -16,6 +16,7 @@ class ProbeCapture : public TDXShowCaptureAudio {
 public:
     using TDXShowCaptureAudio::TDXShowCaptureAudio;
     IGraphBuilder* Graph() const { return GraphBuilder.get(); }
+    void ReplaceControl(IMediaControl* control) { MediaControl = control; }
     void SendGraphEvent(LONG code, LONG_PTR param1 = 0, LONG_PTR param2 = 0) {
         ComPtr<IMediaEventSink> sink;
         ASSERT_EQ(ComPtr<IGraphBuilder>(GraphBuilder).As(sink), S_OK);
@@ -114,6 +115,28 @@ INSTANTIATE_TEST_SUITE_P(Events, RecordingEndTest,
                                            EndCase{"ErrorAbort", EC_ERRORABORT, LONG_PTR(E_FAIL)},
                                            EndCase{"DeviceLost", EC_DEVICE_LOST, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The stop that ends a completed stream is the one whose result the user is told: a graph whose
+// file could not be completed is stopped all the same, so asking again would answer success.
+TEST_F(CaptureAudioTest, ACompletedStreamIsStoppedOnceAndAFailedStopIsTold) {
+    CallLog log;
+    ProbeCapture capture;
+    ComPtr<IMediaControl> real;
+    ASSERT_EQ(ComPtr<IGraphBuilder>(capture.Graph()).As(real), S_OK);
+    auto control = ComPtr<LoggingMediaControl>::Adopt(new LoggingMediaControl(log, real));
+    control->failingStops = 1;
+    control->stopFailure = STG_E_MEDIUMFULL;
+    capture.ReplaceControl(control.get());
+    ASSERT_EQ(capture.Play(), S_OK);
+    std::vector<HRESULT> told;
+    capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR, HRESULT stopped) {
+        told.push_back(stopped);
+    };
+    capture.SendGraphEvent(EC_COMPLETE, S_OK, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }));
+    EXPECT_EQ(told, std::vector<HRESULT>{STG_E_MEDIUMFULL});
+    EXPECT_EQ(log, (CallLog{"Run", "Stop"}));
+}
 
 TEST_F(CaptureAudioTest, NoDeviceBuildsNothingAndSaysNothing) {
     ProbeCapture capture;

@@ -188,10 +188,14 @@ private:
 };
 
 // ---- media control that logs and forwards to the real one -------------------------------------
+// The next failingStops Stops stop the graph and still answer stopFailure, as a graph does
+// whose sink could not complete its file: the graph is stopped, and a second Stop succeeds.
 class LoggingMediaControl final : public IMediaControl {
 public:
     LoggingMediaControl(CallLog& log, ComPtr<IMediaControl> inner)
         : log_(log), inner_(std::move(inner)) {}
+    int failingStops = 0;
+    HRESULT stopFailure = E_FAIL;
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
         return AnswerAs<IMediaControl>(this, iid, {IID_IUnknown, IID_IDispatch, IID_IMediaControl},
@@ -209,7 +213,10 @@ public:
     }
     HRESULT Stop() override {
         log_.push_back("Stop");
-        return inner_->Stop();
+        const HRESULT hr = inner_->Stop();
+        if (failingStops == 0) return hr;
+        --failingStops;
+        return stopFailure;
     }
     HRESULT GetState(LONG timeout, OAFilterState* state) override {
         return inner_->GetState(timeout, state);

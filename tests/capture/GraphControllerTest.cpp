@@ -7,6 +7,7 @@
 #include "WaveDest/THMWavDestFilter.h"
 #include "capture/EDShowError.h"
 #include "capture/TDXShow.h"
+#include "capture/TPostedMessagePump.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
 
@@ -98,6 +99,25 @@ TEST_F(GraphControllerTest, AHandlerThatRaisesIsShownAndItsParametersAreStillFre
     EXPECT_EQ(shown.exceptions, QStringList{"handler failed"});
     EXPECT_EQ(log, (CallLog{"handle 32769 1 2", "free 32769 1 2"}));
     EXPECT_EQ(queue->events.size(), 1u); // the next notification goes on from there
+}
+
+// Posted messages reach their windows from Qt's event loop, which must never see an exception.
+TEST_F(GraphControllerTest, AWindowProcedureThatRaisesIsShownAndTheNextMessageStillArrives) {
+    TPostedMessagePump::Install();
+    std::vector<UINT> delivered;
+    struct TWindow {
+        HWND handle;
+        ~TWindow() { (void)DestroyWindow(handle); }
+    } window{CreateMessageWindow([&](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
+        delivered.push_back(message);
+        if (message == WM_USER + 5) throw Exception("procedure failed");
+        return 0;
+    })};
+    ASSERT_TRUE(PostMessage(window.handle, WM_USER + 5, 0, 0));
+    ASSERT_TRUE(PostMessage(window.handle, WM_USER + 6, 0, 0));
+    EXPECT_TRUE(PumpUntil([&] { return delivered.size() == 2; }));
+    EXPECT_EQ(delivered, (std::vector<UINT>{WM_USER + 5, WM_USER + 6}));
+    EXPECT_EQ(shown.exceptions, QStringList{"procedure failed"});
 }
 
 TEST_F(GraphControllerTest, GraphEventsArriveThroughTheNotificationWindows) {
