@@ -76,7 +76,10 @@ void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR 
 }
 
 HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
-    if (clearFirst) ClearGraph();
+    if (clearFirst) {
+        ClearGraph();
+        DiscardStaleEvents();
+    }
     AddAudioRenderer();
 
     TDXShowCaptureDevice* device = nullptr;
@@ -121,6 +124,16 @@ HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
     hr = ConnectFilters(GraphBuilder.get(), WavDestFilter.get(), FileWriterFilter.get());
     if (sink && FAILED(hr)) ReportError(hr, u"Could not connect Wav Dest to File Writer");
     return S_OK;
+}
+
+void TDXShowCaptureAudio::DiscardStaleEvents() {
+    if (!MediaEvent) return;
+    LONG code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    while (SUCCEEDED(MediaEvent->GetEvent(&code, &param1, &param2, 0))) {
+        if (code == EC_DEVICE_LOST && FDevices) FDevices->Refresh();
+        (void)MediaEvent->FreeEventParams(code, param1, param2);
+    }
 }
 
 void TDXShowCaptureAudio::ClearGraph() {

@@ -54,4 +54,7 @@ protected:
 private:
     void Construct();
     void ReleaseCapture() noexcept;
+    // Takes the events of the graph just emptied out of the queue, so that they cannot end
+    // the recording built next; a lost device still refreshes the list.
+    void DiscardStaleEvents();
 };

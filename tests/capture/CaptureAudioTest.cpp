@@ -138,6 +138,27 @@ TEST_F(CaptureAudioTest, ACompletedStreamIsStoppedOnceAndAFailedStopIsTold) {
     EXPECT_EQ(log, (CallLog{"Run", "Stop"}));
 }
 
+// Events the emptied graph left in the queue belong to a recording that is already complete;
+// the pump that delivers them after the next Record must not end the new one.
+TEST_F(CaptureAudioTest, EventsOfTheEmptiedGraphDoNotEndTheNextRecording) {
+    set.devices = {{{{u"FriendlyName", u"First"}, {u"DevicePath", u"first"}}}};
+    ProbeCapture capture;
+    ASSERT_EQ(capture.Play(), S_OK);
+    int stopped = 0;
+    capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR, HRESULT) { ++stopped; };
+    capture.SendGraphEvent(EC_ERRORABORT, LONG_PTR(E_FAIL), 0);
+    capture.SendGraphEvent(EC_DEVICE_LOST, 0, 0);
+    const int enumerations = set.enumerations;
+
+    ASSERT_EQ(capture.Open(u"", true), S_OK);      // before the pump has run
+    EXPECT_EQ(set.enumerations, enumerations + 1); // the lost device still refreshed the list
+    ASSERT_EQ(capture.Play(), S_OK);
+    PumpFor(50);
+    EXPECT_EQ(stopped, 0);
+    EXPECT_TRUE(capture.IsRunning());
+    EXPECT_EQ(capture.GetGraphState(), GraphStateRunning);
+}
+
 TEST_F(CaptureAudioTest, NoDeviceBuildsNothingAndSaysNothing) {
     ProbeCapture capture;
     Watch(capture);
