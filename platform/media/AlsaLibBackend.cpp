@@ -94,6 +94,17 @@ struct PcmCloser {
 };
 using PcmHandle = std::unique_ptr<snd_pcm_t, PcmCloser>;
 
+// Probing a device that is not there makes ALSA print its own error lines; such a device is
+// simply left out of the list, so its complaints are kept off the user's terminal.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+struct QuietAlsaErrors {
+    QuietAlsaErrors() { snd_lib_error_set_handler(IgnoreAlsaError); }
+    ~QuietAlsaErrors() { snd_lib_error_set_handler(nullptr); }
+    QuietAlsaErrors(const QuietAlsaErrors&) = delete;
+    QuietAlsaErrors& operator=(const QuietAlsaErrors&) = delete;
+};
+
 int OpenCapture(const std::string& device, PcmHandle& pcm) {
     snd_pcm_t* raw = nullptr;
     const int err = snd_pcm_open(&raw, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
@@ -104,6 +115,7 @@ int OpenCapture(const std::string& device, PcmHandle& pcm) {
 } // namespace
 
 std::vector<AlsaCaptureDevice> AlsaLibBackend::CaptureDevices() {
+    const QuietAlsaErrors quiet;
     std::vector<AlsaCaptureDevice> devices;
     const std::vector<Hint> hints = PcmHints();
     auto captures = [](const Hint& h) { return h.direction.empty() || h.direction == "Input"; };
@@ -127,7 +139,10 @@ std::vector<AlsaCaptureDevice> AlsaLibBackend::CaptureDevices() {
         if (h.name.empty() || h.name == "default" || !captures(h)) continue;
         if (h.name.find("CARD=") != std::string::npos) continue; // the cards are listed above
         if (h.name.find(':') != std::string::npos) continue;
-        if (!CanBeADevice(PcmType(h.name))) continue;
+        const std::string type = PcmType(h.name);
+        if (!CanBeADevice(type)) continue;
+        // Opening a JACK device to probe it would start a JACK server as a side effect.
+        if (type == "jack") continue;
         if (std::any_of(devices.begin(), devices.end(),
                         [&](const AlsaCaptureDevice& d) { return d.name == h.name; }))
             continue;
