@@ -2,12 +2,9 @@
 // sine source (found again in the file), and a prepared raw file paced by the daemon (found byte
 // for byte). The daemon is started by scripts/with-pulse, which exports HYMNARO_PULSE_RUNTIME_DIR.
 #include "MediaTestSupport.h"
+#include "RecordingGraph.h"
 
-#include "WaveDest/THMWavDestFilter.h"
 #include "framework/interfaces/Control.h"
-#include "framework/interfaces/DeviceEnum.h"
-#include "framework/interfaces/MediaGuids.h"
-#include "runtime/ClassTable.h"
 
 #include <gtest/gtest.h>
 
@@ -48,41 +45,9 @@ bool PulseRequired() {
 double Record(const std::string& path, int milliseconds) {
     double elapsed = -1;
     [&] {
-        ComPtr<ICreateDevEnum> devices;
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(devices.put())));
-        ComPtr<IEnumMoniker> list;
-        ASSERT_EQ(S_OK,
-                  devices->CreateClassEnumerator(CLSID_AudioInputDeviceCategory, list.put(), 0));
-        ComPtr<IMoniker> first;
-        ASSERT_EQ(S_OK, list->Next(1, first.put(), nullptr));
-
-        ComPtr<IGraphBuilder> graph;
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(graph.put())));
-        ComPtr<IMediaControl> control;
-        ASSERT_EQ(S_OK, graph.As(control));
-        ComPtr<IBaseFilter> source;
-        ASSERT_EQ(S_OK, first->BindToObject(nullptr, nullptr, IID_PPV_ARGS(source.put())));
-        ComPtr<IBaseFilter> wavDest(
-            static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter)));
-        ComPtr<IFileSinkFilter2> sink;
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(sink.put())));
-        ComPtr<IBaseFilter> writer;
-        ASSERT_EQ(S_OK, sink->QueryInterface(IID_PPV_ARGS(writer.put())));
-        ASSERT_EQ(S_OK, sink->SetFileName(Wide(path).c_str(), nullptr));
-        ASSERT_EQ(S_OK, graph->AddFilter(source.get(), u"PulseAudio"));
-        ASSERT_EQ(S_OK, graph->AddFilter(wavDest.get(), u"WAV Dest"));
-        ASSERT_EQ(S_OK, graph->AddFilter(writer.get(), u"File Writer"));
-        ComPtr<ICaptureGraphBuilder2> builder;
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(builder.put())));
-        ASSERT_EQ(S_OK, builder->SetFiltergraph(graph.get()));
-        ASSERT_EQ(S_OK, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, source.get(),
-                                              nullptr, wavDest.get()));
-        ASSERT_EQ(S_OK,
-                  builder->RenderStream(nullptr, nullptr, wavDest.get(), nullptr, writer.get()));
+        RecordingGraph built;
+        ASSERT_NO_FATAL_FAILURE(BuildRecordingGraph(path, built));
+        ComPtr<IMediaControl> control = built.control;
 
         const auto started = std::chrono::steady_clock::now();
         ASSERT_EQ(S_OK, control->Run());
@@ -197,40 +162,11 @@ TEST(PulseCapture, AStoppedSoundServerEndsTheRecordingWithACompleteFile) {
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
     const std::string path = work.File("lost.wav");
 
-    ComPtr<ICreateDevEnum> devices;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_PPV_ARGS(devices.put())));
-    ComPtr<IEnumMoniker> list;
-    ASSERT_EQ(S_OK, devices->CreateClassEnumerator(CLSID_AudioInputDeviceCategory, list.put(), 0));
-    ComPtr<IMoniker> first;
-    ASSERT_EQ(S_OK, list->Next(1, first.put(), nullptr));
-    ComPtr<IGraphBuilder> graph;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_PPV_ARGS(graph.put())));
-    ComPtr<IMediaControl> control;
-    ASSERT_EQ(S_OK, graph.As(control));
+    RecordingGraph built;
+    ASSERT_NO_FATAL_FAILURE(BuildRecordingGraph(path, built));
+    ComPtr<IMediaControl> control = built.control;
     ComPtr<IMediaEvent> events;
-    ASSERT_EQ(S_OK, graph.As(events));
-    ComPtr<IBaseFilter> source;
-    ASSERT_EQ(S_OK, first->BindToObject(nullptr, nullptr, IID_PPV_ARGS(source.put())));
-    ComPtr<IBaseFilter> wavDest(
-        static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter)));
-    ComPtr<IFileSinkFilter2> sink;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_PPV_ARGS(sink.put())));
-    ComPtr<IBaseFilter> writer;
-    ASSERT_EQ(S_OK, sink.As(writer));
-    ASSERT_EQ(S_OK, sink->SetFileName(Wide(path).c_str(), nullptr));
-    ASSERT_EQ(S_OK, graph->AddFilter(source.get(), u"PulseAudio"));
-    ASSERT_EQ(S_OK, graph->AddFilter(wavDest.get(), u"WAV Dest"));
-    ASSERT_EQ(S_OK, graph->AddFilter(writer.get(), u"File Writer"));
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_PPV_ARGS(builder.put())));
-    ASSERT_EQ(S_OK, builder->SetFiltergraph(graph.get()));
-    ASSERT_EQ(S_OK, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, source.get(),
-                                          nullptr, wavDest.get()));
-    ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, wavDest.get(), nullptr, writer.get()));
+    ASSERT_EQ(S_OK, built.graph.As(events));
 
     ASSERT_EQ(S_OK, control->Run());
     struct stat info {};

@@ -2,6 +2,7 @@
 // any way but a plain Stop: a full disk, a vanished device, the 4 GiB limit, a stalled disk,
 // and a process killed while it records. Each must leave a file that standard readers play.
 #include "MediaTestSupport.h"
+#include "RecordingGraph.h"
 
 #include "WaveDest/THMWavDestFilter.h"
 #include "framework/FrameworkUtil.h"
@@ -235,39 +236,9 @@ long ReadWith(const std::string& reader, const std::string& wav, const std::stri
 // The child: records the fixture's first device through the real graph into path until it is
 // killed. It never returns.
 [[noreturn]] void RecordUntilKilled(const std::string& path) {
-    ComPtr<ICreateDevEnum> devices;
-    ComPtr<IEnumMoniker> list;
-    ComPtr<IMoniker> first;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
-    ComPtr<IBaseFilter> source, writer;
-    ComPtr<IFileSinkFilter2> sink;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IBaseFilter> wavDest(
-        static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter)));
-    const bool ok =
-        CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_PPV_ARGS(devices.put())) == S_OK &&
-        devices->CreateClassEnumerator(CLSID_AudioInputDeviceCategory, list.put(), 0) == S_OK &&
-        list->Next(1, first.put(), nullptr) == S_OK &&
-        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_PPV_ARGS(graph.put())) == S_OK &&
-        graph.As(control) == S_OK &&
-        first->BindToObject(nullptr, nullptr, IID_PPV_ARGS(source.put())) == S_OK &&
-        CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_PPV_ARGS(sink.put())) == S_OK &&
-        sink.As(writer) == S_OK && sink->SetMode(AM_FILE_OVERWRITE) == S_OK &&
-        sink->SetFileName(Wide(path).c_str(), nullptr) == S_OK &&
-        graph->AddFilter(source.get(), u"Capture") == S_OK &&
-        graph->AddFilter(wavDest.get(), u"WAV Dest") == S_OK &&
-        graph->AddFilter(writer.get(), u"File Writer") == S_OK &&
-        CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_PPV_ARGS(builder.put())) == S_OK &&
-        builder->SetFiltergraph(graph.get()) == S_OK &&
-        builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, source.get(), nullptr,
-                              wavDest.get()) == S_OK &&
-        builder->RenderStream(nullptr, nullptr, wavDest.get(), nullptr, writer.get()) == S_OK &&
-        control->Run() == S_OK;
+    RecordingGraph built;
+    BuildRecordingGraph(path, built);
+    const bool ok = !::testing::Test::HasFatalFailure() && built.control->Run() == S_OK;
     if (!ok) _exit(3);
     for (;;)
         pause();
