@@ -1,1 +1,0 @@
-#include "capture/TDXShowCaptureDevice.h"
