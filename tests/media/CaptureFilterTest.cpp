@@ -2,7 +2,7 @@
 
 #include "framework/interfaces/Control.h"
 #include "framework/interfaces/MediaGuids.h"
-#include "media/AlsaCaptureFilter.h"
+#include "media/alsa/AlsaCaptureFilter.h"
 #include "runtime/ClassTable.h"
 #include "runtime/MessageWindow.h"
 #include "runtime/TaskMemory.h"

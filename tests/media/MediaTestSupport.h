@@ -5,7 +5,7 @@
 #include "framework/TBCBaseFilter.h"
 #include "framework/TBCBaseInputPin.h"
 #include "framework/TBCBaseOutputPin.h"
-#include "media/AlsaBackend.h"
+#include "media/alsa/AlsaBackend.h"
 
 #include <atomic>
 #include <condition_variable>

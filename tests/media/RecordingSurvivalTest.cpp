@@ -9,7 +9,7 @@
 #include "framework/interfaces/Control.h"
 #include "framework/interfaces/DeviceEnum.h"
 #include "framework/interfaces/MediaGuids.h"
-#include "media/AlsaCaptureFilter.h"
+#include "media/alsa/AlsaCaptureFilter.h"
 #include "runtime/ClassTable.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "TempDataHome.h"
 
 #include "framework/interfaces/MediaGuids.h"
-#include "media/FilterMapper.h"
+#include "media/registration/FilterMapper.h"
 #include "runtime/ClassTable.h"
 #include "runtime/ComPtr.h"
 

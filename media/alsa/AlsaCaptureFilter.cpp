@@ -1,0 +1,66 @@
+#include "media/alsa/AlsaCaptureFilter.h"
+
+#include "framework/interfaces/MediaGuids.h"
+
+#include <new>
+
+AlsaCaptureFilter::AlsaCaptureFilter(IUnknown* outer, std::string device,
+                                     std::shared_ptr<AlsaBackend> backend)
+    : TBCBaseFilter("ALSA audio capture", outer, new TBCCritSec, CLSID_AudioRecord) {
+    HRESULT hr = S_OK;
+    pin_ = std::make_unique<AlsaCapturePin>(this, Lock.get(), hr, std::move(device),
+                                            std::move(backend));
+}
+
+AlsaCaptureFilter::~AlsaCaptureFilter() {
+    pin_->StopStreaming(false);
+    pin_->CloseDevice();
+    pin_.reset();
+}
+
+HRESULT AlsaCaptureFilter::Create(IUnknown* outer, const std::string& device, REFIID iid,
+                                  void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (outer && iid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
+    auto* filter = new (std::nothrow) AlsaCaptureFilter(outer, device);
+    if (!filter) return E_OUTOFMEMORY;
+    (void)filter->InnerAddRef();
+    const HRESULT hr = filter->InnerQueryInterface(iid, object);
+    (void)filter->InnerRelease();
+    return hr;
+}
+
+TBCBasePin* AlsaCaptureFilter::PinAt(int index) {
+    return index == 0 ? pin_.get() : nullptr;
+}
+
+HRESULT AlsaCaptureFilter::Pause() {
+    TBCAutoLock lock(*Lock);
+    const FILTER_STATE before = State;
+    if (before == State_Stopped && pin_->HasPeer()) RETURN_IF_FAILED(pin_->OpenDevice());
+    if (before == State_Running) pin_->StopStreaming(true);
+    const HRESULT hr = TBCBaseFilter::Pause();
+    if (FAILED(hr) && before == State_Stopped) pin_->CloseDevice();
+    return hr;
+}
+
+HRESULT AlsaCaptureFilter::Run(REFERENCE_TIME start) {
+    TBCAutoLock lock(*Lock);
+    RETURN_IF_FAILED(TBCBaseFilter::Run(start));
+    if (!pin_->HasPeer()) return S_OK;
+    return pin_->StartStreaming();
+}
+
+HRESULT AlsaCaptureFilter::Stop() {
+    TBCAutoLock lock(*Lock);
+    pin_->StopStreaming(false);
+    const HRESULT hr = TBCBaseFilter::Stop();
+    pin_->CloseDevice();
+    return hr;
+}
+
+HRESULT AlsaCaptureFilter::GetState(DWORD milliSecsTimeout, FILTER_STATE* state) {
+    RETURN_IF_FAILED(TBCBaseFilter::GetState(milliSecsTimeout, state));
+    return *state == State_Paused ? VFW_S_CANT_CUE : S_OK;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The capture filter's one output pin (category capture). It proposes 16-bit PCM with a
+// WAVEFORMATEX block at the device's rate nearest 48000 Hz and its channel count (stereo
+// where it can, else mono), opens the device when the filter leaves Stopped, and while the
+// filter runs, its streaming thread reads ALSA periods straight into media samples stamped
+// with stream times and hands them downstream; when told to stop or pause while it waits for
+// a period, it still hands on what the device holds. An overrun is recovered, counted and
+// marks the next sample as a discontinuity; a vanished device sends EC_DEVICE_LOST; a refused
+// sample ends streaming with EC_ERRORABORT carrying the refusal. No exception leaves the
+// streaming thread.
+// Thread contract: connection and state calls on the graph's thread under the filter's
+// lock; the streaming thread takes no lock of the filter and touches only what it was
+// given when it started.
+#include "framework/TBCBaseOutputPin.h"
+#include "media/alsa/AlsaBackend.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+class AlsaCapturePin final : public TBCBaseOutputPin, public IKsPropertySet {
+public:
+    AlsaCapturePin(TBCBaseFilter* filter, TBCCritSec* lock, HRESULT& hr, std::string device,
+                   std::shared_ptr<AlsaBackend> backend);
+    ~AlsaCapturePin() override;
+
+    TBC_DECLARE_DELEGATING_UNKNOWN
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
+
+    HRESULT AcceptsType(const AM_MEDIA_TYPE& mediaType) override;
+    HRESULT ProposeType(int position, AM_MEDIA_TYPE& mediaType) override;
+    HRESULT ConfigureAllocator(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& request) override;
+
+    // IKsPropertySet: the pin category, read only.
+    HRESULT Set(REFGUID propertySet, DWORD id, void* instanceData, DWORD instanceLength,
+                void* propertyData, DWORD dataLength) override;
+    HRESULT Get(REFGUID propertySet, DWORD id, void* instanceData, DWORD instanceLength,
+                void* propertyData, DWORD dataLength, DWORD* bytesReturned) override;
+    HRESULT QuerySupported(REFGUID propertySet, DWORD id, DWORD* typeSupport) override;
+
+    // Called by the filter under its lock.
+    HRESULT OpenDevice();
+    void CloseDevice();
+    HRESULT StartStreaming();
+    // Ends the streaming thread; when pausing, the device is made ready to start again.
+    void StopStreaming(bool pausing);
+
+    // Overruns recovered since the device was opened.
+    unsigned long Overruns() const { return overruns_.load(); }
+
+private:
+    HRESULT EnsureFormat();
+    void Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin> peer);
+    void StreamSafely(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin> peer);
+    void SendDeviceLost();
+
+    const std::string device_;
+    std::shared_ptr<AlsaBackend> backend_;
+    bool formatKnown_ = false;
+    AlsaCaptureFormat format_{};
+    std::unique_ptr<AlsaCaptureStream> stream_;
+    std::thread thread_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<unsigned long> overruns_{0};
+    bool discontinuity_ = true; // the first sample after a start or a gap
+    LONGLONG framesDelivered_ = 0;
+};

@@ -1,0 +1,31 @@
+#include "media/devices/DevicePropertyBag.h"
+
+DevicePropertyBag::DevicePropertyBag(IUnknown* outer, std::map<WideString, WideString> values)
+    : MediaObject(outer), values_(std::move(values)) {}
+
+void* DevicePropertyBag::FindInterface(REFIID iid) {
+    return iid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
+}
+
+HRESULT DevicePropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
+    if (!name || !value) return E_POINTER;
+    if (value->vt != VT_EMPTY && value->vt != VT_BSTR) return E_INVALIDARG;
+    std::lock_guard guard(lock_);
+    auto it = values_.find(name);
+    if (it == values_.end()) return E_INVALIDARG;
+    BSTR text = SysAllocStringLen(it->second.data(), UINT(it->second.size()));
+    if (!text) return E_OUTOFMEMORY;
+    VariantInit(value);
+    value->vt = VT_BSTR;
+    value->bstrVal = text;
+    return S_OK;
+}
+
+HRESULT DevicePropertyBag::Write(LPCOLESTR name, VARIANT* value) {
+    if (!name || !value) return E_POINTER;
+    if (value->vt != VT_BSTR) return E_INVALIDARG;
+    std::lock_guard guard(lock_);
+    values_[name] =
+        value->bstrVal ? WideString(value->bstrVal, SysStringLen(value->bstrVal)) : WideString();
+    return S_OK;
+}
