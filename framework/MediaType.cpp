@@ -37,6 +37,24 @@ void MediaTypeDispose(AM_MEDIA_TYPE* mediaType) {
     CoTaskMemFree(mediaType);
 }
 
+AM_MEDIA_TYPE* MediaTypeCreateCopy(const AM_MEDIA_TYPE& source) {
+    auto* copy = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+    if (!copy) return nullptr;
+    // Only a format block the source owns comes along: a pointer it does not own could
+    // outlive what it points to in a record of its own.
+    AM_MEDIA_TYPE owned = source;
+    if (owned.cbFormat == 0 || !owned.pbFormat) {
+        owned.cbFormat = 0;
+        owned.pbFormat = nullptr;
+    }
+    MediaTypeCopy(*copy, owned);
+    if (copy->cbFormat != owned.cbFormat) { // the format block found no memory
+        MediaTypeDispose(copy);
+        return nullptr;
+    }
+    return copy;
+}
+
 void MediaTypeReset(AM_MEDIA_TYPE& mediaType) {
     std::memset(&mediaType, 0, sizeof mediaType);
     mediaType.lSampleSize = 1;

@@ -13,6 +13,10 @@ void MediaTypeCopy(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source);
 void MediaTypeClear(AM_MEDIA_TYPE& mediaType);
 // Clears and frees a record allocated from the task allocator (nothing for null).
 void MediaTypeDispose(AM_MEDIA_TYPE* mediaType);
+// A deep copy in a record of its own from the task allocator, to be disposed with
+// MediaTypeDispose; null when memory ran out for the record or its format block. Only a format
+// block the source owns is copied.
+AM_MEDIA_TYPE* MediaTypeCreateCopy(const AM_MEDIA_TYPE& source);
 // Zeroes the record without freeing anything; sample size 1, fixed-size samples true.
 void MediaTypeReset(AM_MEDIA_TYPE& mediaType);
 // True when the major type or the format type is unspecified.

@@ -96,9 +96,8 @@ HRESULT TBCBaseFilter::GetSyncSource(IReferenceClock** clock) {
 HRESULT TBCBaseFilter::EnumPins(IEnumPins** enumerator) {
     if (!enumerator) return E_POINTER;
     *enumerator = nullptr;
-    auto* created = new (std::nothrow) TBCEnumPins(this, nullptr);
-    if (!created) return E_OUTOFMEMORY;
-    return ComPtr<IEnumPins>(created).CopyTo(enumerator);
+    return CreateObject<TBCEnumPins>(nullptr, IID_IEnumPins, reinterpret_cast<void**>(enumerator),
+                                     this);
 }
 
 HRESULT TBCBaseFilter::FindPin(LPCWSTR id, IPin** pin) {

@@ -232,9 +232,8 @@ HRESULT TBCBasePin::QueryAccept(const AM_MEDIA_TYPE* mediaType) {
 HRESULT TBCBasePin::EnumMediaTypes(IEnumMediaTypes** enumerator) {
     if (!enumerator) return E_POINTER;
     *enumerator = nullptr;
-    auto* created = new (std::nothrow) TBCEnumMediaTypes(this, nullptr);
-    if (!created) return E_OUTOFMEMORY;
-    return ComPtr<IEnumMediaTypes>(created).CopyTo(enumerator);
+    return CreateObject<TBCEnumMediaTypes>(nullptr, IID_IEnumMediaTypes,
+                                           reinterpret_cast<void**>(enumerator), this);
 }
 
 HRESULT TBCBasePin::QueryInternalConnections(IPin** pins, ULONG*) {

@@ -76,13 +76,7 @@ HRESULT TBCClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** obje
     } catch (...) {
         return HResultFromCurrentException();
     }
-    if (!created) return E_OUTOFMEMORY;
-    // Held through the inner unknown while it is asked: when the answer takes no reference
-    // either, the release frees the new object.
-    created->InnerAddRef();
-    const HRESULT hr = created->QueryInterface(iid, object);
-    created->InnerRelease();
-    return hr;
+    return AnswerNewObject(created, iid, object);
 }
 
 HRESULT TBCClassFactory::LockServer(BOOL lock) {

@@ -1,33 +1,37 @@
 #pragma once
 // Enumerates the media types a pin proposes (its ProposeType), detecting changes of the pin's
-// type list. Keeps the pin, and so its filter, alive.
-// Thread contract: one thread at a time per enumerator; it takes no lock.
+// type list: once its version changes, Next, Skip and Clone answer VFW_E_ENUM_OUT_OF_SYNC until
+// Reset. The snapshot is the version alone; the types are proposed as they are handed out.
+// Keeps the pin, and so its filter, alive.
+// Thread contract: as TBCEnumerator.
 #include "framework/TBCBasePin.h"
+#include "framework/TBCEnumerator.h"
 
-#include <atomic>
-
-class TBCEnumMediaTypes final : public IEnumMediaTypes {
+class TBCMediaTypeSnapshot {
 public:
-    // A new enumerator on pin, or one at source's position.
-    TBCEnumMediaTypes(TBCBasePin* pin, const TBCEnumMediaTypes* source);
+    using Interface = IEnumMediaTypes;
+    using Item = AM_MEDIA_TYPE*;
+    static constexpr const char* ObjectName = "Media type enumerator";
 
-    HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    explicit TBCMediaTypeSnapshot(TBCBasePin* pin);
 
-    HRESULT Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
-    HRESULT Skip(ULONG count) override;
-    HRESULT Reset() override;
-    HRESULT Clone(IEnumMediaTypes** enumerator) override;
+    bool OutOfSync() const;
+    HRESULT BeforeNext() const { return OutOfSync() ? VFW_E_ENUM_OUT_OF_SYNC : S_OK; }
+    HRESULT StartNext(ULONG) const { return S_OK; }
+    // A new task-memory record that the caller disposes with MediaTypeDispose.
+    HRESULT NextItem(AM_MEDIA_TYPE*& type, ULONG handedOut);
+    // Answers whether the pin proposes a type at the last position skipped; the position stays
+    // advanced either way.
+    HRESULT Skip(ULONG count);
+    void Retake();
 
 private:
-    ~TBCEnumMediaTypes();
-    bool OutOfSync() const;
     // The pin's proposal; a failed check inside it becomes a failure code.
-    HRESULT Propose(int position, AM_MEDIA_TYPE& mediaType);
+    HRESULT Propose(LONG position, AM_MEDIA_TYPE& mediaType);
 
-    std::atomic<LONG> refCount_{0};
     LONG Position = 0;
     ComPtr<TBCBasePin> Pin;
     LONG Version = 0;
 };
+
+using TBCEnumMediaTypes = TBCEnumerator<TBCMediaTypeSnapshot>;

@@ -22,8 +22,10 @@ HRESULT TBCTransformOutputPin::InnerQueryInterface(REFIID iid, void** object) {
         *object = nullptr;
         TBCTransformInputPin* input = TransformFilter->InputPin.get();
         BC_CHECK(input != nullptr, "BaseClass", 7593);
+        // Aggregated by the pin, so that it answers with the pin's identity and every
+        // reference to it is one to the filter: it lives exactly as long as the filter.
         if (!SeekingPassThru)
-            RETURN_IF_FAILED(CreateSeekingPassThru(Owner, false, static_cast<IPin*>(input),
+            RETURN_IF_FAILED(CreateSeekingPassThru(InnerUnknown(), false, static_cast<IPin*>(input),
                                                    SeekingPassThru.put()));
         return SeekingPassThru->QueryInterface(iid, object);
     }

@@ -13,7 +13,8 @@ public:
                           WideString pinName);
     ~TBCTransformOutputPin() override;
 
-    // IMediaPosition and IMediaSeeking come from the seeking pass-through.
+    // IMediaPosition and IMediaSeeking come from the seeking pass-through, which the pin
+    // aggregates.
     HRESULT InnerQueryInterface(REFIID iid, void** object) override;
     // "Out", whatever the pin's name.
     HRESULT QueryId(LPWSTR* id) override;
@@ -31,5 +32,6 @@ protected:
 
     // The owning filter; not counted, since the filter owns the pin.
     TBCTransformFilter* const TransformFilter;
+    // The pass-through's own unknown; its published interfaces count the pin, so the filter.
     ComPtr<IUnknown> SeekingPassThru;
 };

@@ -44,3 +44,11 @@ void TBCUnknown::OwnerUnknown(IUnknown** unknown) const {
     *unknown = Owner;
     if (Owner) Owner->AddRef();
 }
+
+HRESULT AnswerNewObject(TBCUnknown* created, REFIID iid, void** object) {
+    if (!created) return E_OUTOFMEMORY;
+    (void)created->InnerAddRef();
+    const HRESULT hr = created->InnerQueryInterface(iid, object);
+    (void)created->InnerRelease();
+    return hr;
+}

@@ -4,12 +4,15 @@
 // InnerRelease, and the delegating methods QueryInterface, AddRef and Release behind every
 // published interface a descendant implements, which go to Owner when the object is
 // aggregated. Each class answers its own interface identifiers in InnerQueryInterface and then
-// asks its ancestor's, so lists are searched class first, then ancestors.
+// asks its ancestor's, so lists are searched class first, then ancestors. The base of the
+// framework's objects and of the media platform's alike.
 // Thread contract: any thread; the count changes atomically.
 #include "framework/TBCBaseObject.h"
 #include "runtime/Unknown.h"
 
 #include <atomic>
+#include <new>
+#include <utility>
 
 class TBCClassFactory;
 
@@ -42,6 +45,7 @@ protected:
     // Answers iid with the interface p: stores it and adds a reference through it.
     template <class I>
     static HRESULT GetInterface(I* p, void** object) {
+        if (!object) return E_POINTER;
         *object = p;
         p->AddRef();
         return S_OK;
@@ -80,3 +84,27 @@ private:
     ULONG Release() override {                                                                     \
         return TBCUnknown::Release();                                                              \
     }
+
+// Answers iid on the inner unknown of an object just made (count 0, or null when memory ran
+// out). The inner unknown holds the object while it is asked, so an answer that takes no
+// reference frees it again.
+HRESULT AnswerNewObject(TBCUnknown* created, REFIID iid, void** object);
+
+// How every object of the framework and the platform is made: a T constructed with the
+// controlling object and args, answering iid. Aggregation needs iid to be IID_IUnknown, as the
+// object model demands.
+template <class T, class... Args>
+HRESULT CreateObject(IUnknown* outer, REFIID iid, void** object, Args&&... args) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (outer && iid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
+    return AnswerNewObject(new (std::nothrow) T(outer, std::forward<Args>(args)...), iid, object);
+}
+
+// CreateObject for a class that is not built to be aggregated: it refuses a controlling object.
+template <class T, class... Args>
+HRESULT CreateUnaggregatedObject(IUnknown* outer, REFIID iid, void** object, Args&&... args) {
+    if (object) *object = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return CreateObject<T>(nullptr, iid, object, std::forward<Args>(args)...);
+}

@@ -2,8 +2,6 @@
 
 #include "framework/interfaces/MediaGuids.h"
 
-#include <new>
-
 AlsaCaptureFilter::AlsaCaptureFilter(IUnknown* outer, std::string device,
                                      std::shared_ptr<AlsaBackend> backend)
     : TBCBaseFilter("ALSA audio capture", outer, new TBCCritSec, CLSID_AudioRecord) {
@@ -20,15 +18,7 @@ AlsaCaptureFilter::~AlsaCaptureFilter() {
 
 HRESULT AlsaCaptureFilter::Create(IUnknown* outer, const std::string& device, REFIID iid,
                                   void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (outer && iid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
-    auto* filter = new (std::nothrow) AlsaCaptureFilter(outer, device);
-    if (!filter) return E_OUTOFMEMORY;
-    (void)filter->InnerAddRef();
-    const HRESULT hr = filter->InnerQueryInterface(iid, object);
-    (void)filter->InnerRelease();
-    return hr;
+    return CreateObject<AlsaCaptureFilter>(outer, iid, object, device);
 }
 
 TBCBasePin* AlsaCaptureFilter::PinAt(int index) {

@@ -10,12 +10,12 @@
 #include <functional>
 
 DeviceMoniker::DeviceMoniker(IUnknown* outer, AlsaCaptureDevice device)
-    : MediaObject(outer), device_(std::move(device)) {}
+    : TBCUnknown("Device moniker", outer), device_(std::move(device)) {}
 
-void* DeviceMoniker::FindInterface(REFIID iid) {
+HRESULT DeviceMoniker::InnerQueryInterface(REFIID iid, void** object) {
     if (iid == IID_IMoniker || iid == IID_IPersistStream || iid == IID_IPersist)
-        return static_cast<IMoniker*>(this);
-    return nullptr;
+        return GetInterface(static_cast<IMoniker*>(this), object);
+    return TBCUnknown::InnerQueryInterface(iid, object);
 }
 
 WideString DeviceMoniker::DisplayName() const {
@@ -54,7 +54,7 @@ HRESULT DeviceMoniker::BindToStorage(IBindCtx*, IMoniker*, REFIID iid, void** ob
         {u"CLSID", GuidToWideString(CLSID_AudioRecord)},
         {u"DevicePath", Utf8ToUtf16(device_.name)},
     };
-    return CreateMediaObject<DevicePropertyBag>(nullptr, iid, object, std::move(values));
+    return CreateObject<DevicePropertyBag>(nullptr, iid, object, std::move(values));
 }
 
 HRESULT DeviceMoniker::Reduce(IBindCtx*, DWORD, IMoniker** toLeft, IMoniker** reduced) {

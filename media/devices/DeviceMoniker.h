@@ -3,15 +3,17 @@
 // and to its properties (BindToStorage, IPropertyBag). Monikers of this kind cannot be
 // persisted, composed or parsed.
 // Thread contract: any thread; the object does not change after creation.
+#include "framework/TBCUnknown.h"
 #include "framework/interfaces/DeviceEnum.h"
-#include "media/MediaObject.h"
 #include "media/alsa/AlsaBackend.h"
 
-class DeviceMoniker final : public MediaObject, public IMoniker {
+class DeviceMoniker final : public TBCUnknown, public IMoniker {
 public:
     DeviceMoniker(IUnknown* outer, AlsaCaptureDevice device);
 
-    MEDIA_OBJECT_UNKNOWN
+    TBC_DECLARE_DELEGATING_UNKNOWN
+
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
 
     // IPersist, IPersistStream
     HRESULT GetClassID(CLSID* classId) override;
@@ -38,7 +40,6 @@ public:
     HRESULT IsSystemMoniker(DWORD* kind) override;
 
 private:
-    void* FindInterface(REFIID iid) override;
     WideString DisplayName() const;
 
     const AlsaCaptureDevice device_;

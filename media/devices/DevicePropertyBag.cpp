@@ -1,10 +1,11 @@
 #include "media/devices/DevicePropertyBag.h"
 
 DevicePropertyBag::DevicePropertyBag(IUnknown* outer, std::map<WideString, WideString> values)
-    : MediaObject(outer), values_(std::move(values)) {}
+    : TBCUnknown("Device property bag", outer), values_(std::move(values)) {}
 
-void* DevicePropertyBag::FindInterface(REFIID iid) {
-    return iid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
+HRESULT DevicePropertyBag::InnerQueryInterface(REFIID iid, void** object) {
+    if (iid == IID_IPropertyBag) return GetInterface(static_cast<IPropertyBag*>(this), object);
+    return TBCUnknown::InnerQueryInterface(iid, object);
 }
 
 HRESULT DevicePropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {

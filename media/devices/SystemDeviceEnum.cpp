@@ -1,18 +1,21 @@
 #include "media/devices/SystemDeviceEnum.h"
 
+#include "framework/TBCEnumerator.h"
+#include "framework/TBCListSnapshot.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "media/alsa/AlsaBackend.h"
 #include "media/devices/DeviceMoniker.h"
-#include "media/devices/MonikerEnumerator.h"
 
-SystemDeviceEnum::SystemDeviceEnum(IUnknown* outer) : MediaObject(outer) {}
+SystemDeviceEnum::SystemDeviceEnum(IUnknown* outer)
+    : TBCUnknown("System device enumerator", outer) {}
 
 HRESULT SystemDeviceEnum::Create(IUnknown* outer, REFIID iid, void** object) {
     return CreateUnaggregatedObject<SystemDeviceEnum>(outer, iid, object);
 }
 
-void* SystemDeviceEnum::FindInterface(REFIID iid) {
-    return iid == IID_ICreateDevEnum ? static_cast<ICreateDevEnum*>(this) : nullptr;
+HRESULT SystemDeviceEnum::InnerQueryInterface(REFIID iid, void** object) {
+    if (iid == IID_ICreateDevEnum) return GetInterface(static_cast<ICreateDevEnum*>(this), object);
+    return TBCUnknown::InnerQueryInterface(iid, object);
 }
 
 HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator,
@@ -23,12 +26,12 @@ HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID category, IEnumMoniker*
     std::vector<ComPtr<IMoniker>> monikers;
     for (AlsaCaptureDevice& device : AlsaBackend::Current()->CaptureDevices()) {
         ComPtr<IMoniker> moniker;
-        RETURN_IF_FAILED(CreateMediaObject<DeviceMoniker>(nullptr, IID_PPV_ARGS(moniker.put()),
-                                                          std::move(device)));
+        RETURN_IF_FAILED(
+            CreateObject<DeviceMoniker>(nullptr, IID_PPV_ARGS(moniker.put()), std::move(device)));
         monikers.push_back(std::move(moniker));
     }
     if (monikers.empty()) return S_FALSE;
-    return CreateMediaObject<MonikerEnumerator>(nullptr, IID_IEnumMoniker,
-                                                reinterpret_cast<void**>(enumerator),
-                                                std::move(monikers), std::size_t(0));
+    using MonikerEnumerator = TBCEnumerator<TBCListSnapshot<IEnumMoniker, IMoniker>>;
+    return CreateObject<MonikerEnumerator>(
+        nullptr, IID_IEnumMoniker, reinterpret_cast<void**>(enumerator), std::move(monikers));
 }

@@ -3,20 +3,19 @@
 // ALSA capture devices (the default device first, then each capture device of each card);
 // an empty category answers S_FALSE with no enumerator.
 // Thread contract: any thread; each call lists the devices anew.
+#include "framework/TBCUnknown.h"
 #include "framework/interfaces/DeviceEnum.h"
-#include "media/MediaObject.h"
 
-class SystemDeviceEnum final : public MediaObject, public ICreateDevEnum {
+class SystemDeviceEnum final : public TBCUnknown, public ICreateDevEnum {
 public:
     explicit SystemDeviceEnum(IUnknown* outer);
 
     static HRESULT Create(IUnknown* outer, REFIID iid, void** object);
 
-    MEDIA_OBJECT_UNKNOWN
+    TBC_DECLARE_DELEGATING_UNKNOWN
+
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
 
     HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator,
                                   DWORD flags) override;
-
-private:
-    void* FindInterface(REFIID iid) override;
 };

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
-#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,15 +31,7 @@ FileWriter::~FileWriter() {
 }
 
 HRESULT FileWriter::Create(IUnknown* outer, REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (outer && iid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
-    auto* filter = new (std::nothrow) FileWriter(outer);
-    if (!filter) return E_OUTOFMEMORY;
-    (void)filter->InnerAddRef();
-    const HRESULT hr = filter->InnerQueryInterface(iid, object);
-    (void)filter->InnerRelease();
-    return hr;
+    return CreateObject<FileWriter>(outer, iid, object);
 }
 
 HRESULT FileWriter::InnerQueryInterface(REFIID iid, void** object) {

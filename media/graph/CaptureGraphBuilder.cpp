@@ -1,20 +1,23 @@
 #include "media/graph/CaptureGraphBuilder.h"
 
+#include "framework/MediaType.h"
 #include "framework/interfaces/MediaGuids.h"
-#include "media/memory/MediaTypeUtil.h"
 #include "runtime/ClassTable.h"
 #include "runtime/TaskMemory.h"
 
 #include <utility>
 
-CaptureGraphBuilder::CaptureGraphBuilder(IUnknown* outer) : MediaObject(outer) {}
+CaptureGraphBuilder::CaptureGraphBuilder(IUnknown* outer)
+    : TBCUnknown("Capture graph builder", outer) {}
 
 HRESULT CaptureGraphBuilder::Create(IUnknown* outer, REFIID iid, void** object) {
     return CreateUnaggregatedObject<CaptureGraphBuilder>(outer, iid, object);
 }
 
-void* CaptureGraphBuilder::FindInterface(REFIID iid) {
-    return iid == IID_ICaptureGraphBuilder2 ? static_cast<ICaptureGraphBuilder2*>(this) : nullptr;
+HRESULT CaptureGraphBuilder::InnerQueryInterface(REFIID iid, void** object) {
+    if (iid == IID_ICaptureGraphBuilder2)
+        return GetInterface(static_cast<ICaptureGraphBuilder2*>(this), object);
+    return TBCUnknown::InnerQueryInterface(iid, object);
 }
 
 HRESULT CaptureGraphBuilder::SetFiltergraph(IGraphBuilder* graph) {
@@ -62,7 +65,7 @@ bool CaptureGraphBuilder::PinMatches(IPin* pin, PIN_DIRECTION direction, const G
         AM_MEDIA_TYPE current{};
         if (FAILED(pin->ConnectionMediaType(&current))) return false;
         const bool same = current.majortype == *type;
-        FreeMediaTypeRecord(current);
+        MediaTypeClear(current);
         return same;
     }
     ComPtr<IEnumMediaTypes> types;
@@ -71,7 +74,7 @@ bool CaptureGraphBuilder::PinMatches(IPin* pin, PIN_DIRECTION direction, const G
     bool found = false;
     while (!found && types->Next(1, &proposed, nullptr) == S_OK && proposed) {
         found = proposed->majortype == *type;
-        DeleteMediaTypeCopy(std::exchange(proposed, nullptr));
+        MediaTypeDispose(std::exchange(proposed, nullptr));
     }
     return found;
 }

@@ -4,17 +4,19 @@
 // input pin in the graph it was given. Without a sink the graph renders the pin, which
 // answers VFW_E_CANNOT_RENDER when no filter in the graph can take it.
 // Thread contract: the graph's controlling thread.
+#include "framework/TBCUnknown.h"
 #include "framework/interfaces/Strmif.h"
-#include "media/MediaObject.h"
 #include "runtime/ComPtr.h"
 
-class CaptureGraphBuilder final : public MediaObject, public ICaptureGraphBuilder2 {
+class CaptureGraphBuilder final : public TBCUnknown, public ICaptureGraphBuilder2 {
 public:
     explicit CaptureGraphBuilder(IUnknown* outer);
 
     static HRESULT Create(IUnknown* outer, REFIID iid, void** object);
 
-    MEDIA_OBJECT_UNKNOWN
+    TBC_DECLARE_DELEGATING_UNKNOWN
+
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
 
     HRESULT SetFiltergraph(IGraphBuilder* graph) override;
     HRESULT GetFiltergraph(IGraphBuilder** graph) override;
@@ -34,7 +36,6 @@ public:
                     const GUID* type, BOOL unconnected, int index, IPin** pin) override;
 
 private:
-    void* FindInterface(REFIID iid) override;
     bool PinMatches(IPin* pin, PIN_DIRECTION direction, const GUID* category, const GUID* type,
                     BOOL unconnected);
 

@@ -1,14 +1,15 @@
 #include "media/graph/FilterGraph.h"
 
+#include "framework/MediaType.h"
+#include "framework/TBCEnumerator.h"
 #include "framework/interfaces/MediaGuids.h"
-#include "media/graph/FilterEnumerator.h"
+#include "media/graph/GraphSeeking.h"
+#include "media/graph/GraphVideo.h"
 #include "media/graph/SystemClock.h"
-#include "media/memory/MediaTypeUtil.h"
 #include "runtime/TextConvert.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
@@ -17,7 +18,6 @@ namespace {
 constexpr std::size_t kMaxName = MAX_FILTER_NAME - 1;
 // Run starts the stream a little after now, so every filter has its start time before it.
 constexpr REFERENCE_TIME kRunDelay = 10 * 10'000;
-constexpr double kUnitsPerSecond = 10'000'000.0;
 
 // The filter that owns a pin (counted), or null.
 ComPtr<IBaseFilter> OwnerOf(IPin* pin) {
@@ -38,29 +38,14 @@ std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter) {
 
 } // namespace
 
-FilterGraph::FilterGraph(IUnknown* outer) : MediaObject(outer) {}
-
-FilterGraph::~FilterGraph() = default;
-
-HRESULT FilterGraph::Create(IUnknown* outer, REFIID iid, void** object) {
-    return CreateUnaggregatedObject<FilterGraph>(outer, iid, object);
+FilterGraph::FilterGraph(IUnknown* outer) : TBCUnknown("Filter graph", outer) {
+    // The graph is never aggregated, so its own unknown is the identity its inner objects
+    // answer with.
+    (void)CreateObject<GraphSeeking>(InnerUnknown(), IID_IUnknown, seeking_.put_void(), this);
+    (void)CreateObject<GraphVideo>(InnerUnknown(), IID_IUnknown, video_.put_void(), this);
 }
 
-void* FilterGraph::FindInterface(REFIID iid) {
-    if (iid == IID_IFilterGraph || iid == IID_IGraphBuilder)
-        return static_cast<IGraphBuilder*>(this);
-    if (iid == IID_IMediaControl || iid == IID_IDispatch) return static_cast<IMediaControl*>(this);
-    if (iid == IID_IMediaEvent || iid == IID_IMediaEventEx)
-        return static_cast<IMediaEventEx*>(this);
-    if (iid == IID_IMediaEventSink) return static_cast<IMediaEventSink*>(this);
-    if (iid == IID_IMediaSeeking) return static_cast<IMediaSeeking*>(this);
-    if (iid == IID_IMediaPosition) return static_cast<IMediaPosition*>(this);
-    if (iid == IID_IVideoWindow) return static_cast<IVideoWindow*>(this);
-    if (iid == IID_IBasicVideo || iid == IID_IBasicVideo2) return static_cast<IBasicVideo2*>(this);
-    return nullptr;
-}
-
-void FilterGraph::FinalRelease() {
+FilterGraph::~FilterGraph() {
     // Stop every filter (which ends their streaming threads) and let each go cleanly.
     std::lock_guard guard(lock_);
     (void)StopLocked();
@@ -69,7 +54,31 @@ void FilterGraph::FinalRelease() {
     events_.Clear();
 }
 
-std::vector<ComPtr<IBaseFilter>> FilterGraph::Filters(LONG* version) {
+HRESULT FilterGraph::Create(IUnknown* outer, REFIID iid, void** object) {
+    return CreateUnaggregatedObject<FilterGraph>(outer, iid, object);
+}
+
+HRESULT FilterGraph::InnerQueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IFilterGraph || iid == IID_IGraphBuilder)
+        return GetInterface(static_cast<IGraphBuilder*>(this), object);
+    if (iid == IID_IMediaControl || iid == IID_IDispatch)
+        return GetInterface(static_cast<IMediaControl*>(this), object);
+    if (iid == IID_IMediaEvent || iid == IID_IMediaEventEx)
+        return GetInterface(static_cast<IMediaEventEx*>(this), object);
+    if (iid == IID_IMediaEventSink)
+        return GetInterface(static_cast<IMediaEventSink*>(this), object);
+    const bool seeking = iid == IID_IMediaSeeking || iid == IID_IMediaPosition;
+    const bool video = iid == IID_IVideoWindow || iid == IID_IBasicVideo || iid == IID_IBasicVideo2;
+    if (seeking || video) {
+        *object = nullptr;
+        const ComPtr<IUnknown>& inner = seeking ? seeking_ : video_;
+        return inner ? inner->QueryInterface(iid, object) : E_OUTOFMEMORY;
+    }
+    return TBCUnknown::InnerQueryInterface(iid, object);
+}
+
+std::vector<ComPtr<IBaseFilter>> FilterGraph::Items(LONG* version) {
     std::lock_guard guard(lock_);
     if (version) *version = version_;
     std::vector<ComPtr<IBaseFilter>> list;
@@ -166,8 +175,10 @@ HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
 
 HRESULT FilterGraph::EnumFilters(IEnumFilters** enumerator) {
     if (!enumerator) return E_POINTER;
-    return CreateMediaObject<FilterEnumerator>(nullptr, IID_IEnumFilters,
-                                               reinterpret_cast<void**>(enumerator), this, nullptr);
+    using FilterEnumerator = TBCEnumerator<TBCListSnapshot<IEnumFilters, IBaseFilter>>;
+    return CreateObject<FilterEnumerator>(nullptr, IID_IEnumFilters,
+                                          reinterpret_cast<void**>(enumerator), this,
+                                          ComPtr<IUnknown>(InnerUnknown()));
 }
 
 HRESULT FilterGraph::FindFilterByName(LPCWSTR name, IBaseFilter** filter) {
@@ -206,7 +217,7 @@ HRESULT FilterGraph::Reconnect(IPin* pin) {
     HRESULT hr = output->Disconnect();
     if (SUCCEEDED(hr)) hr = input->Disconnect();
     if (SUCCEEDED(hr)) hr = output->Connect(input.get(), &type);
-    FreeMediaTypeRecord(type);
+    MediaTypeClear(type);
     return hr;
 }
 
@@ -247,7 +258,7 @@ HRESULT FilterGraph::Render(IPin* output) {
     if (dir != PINDIR_OUTPUT) return VFW_E_INVALID_DIRECTION;
     ComPtr<IBaseFilter> own = OwnerOf(output);
     // Only the filters already in the graph can take a stream; try each free input pin.
-    for (const ComPtr<IBaseFilter>& filter : Filters(nullptr)) {
+    for (const ComPtr<IBaseFilter>& filter : Items(nullptr)) {
         if (filter == own) continue;
         for (const ComPtr<IPin>& pin : PinsOf(filter.get())) {
             PIN_DIRECTION d = PINDIR_OUTPUT;
@@ -282,23 +293,6 @@ HRESULT FilterGraph::Abort() {
 
 HRESULT FilterGraph::ShouldOperationContinue() {
     return S_OK;
-}
-
-// ---- IDispatch ------------------------------------------------------------------------------
-
-HRESULT FilterGraph::GetTypeInfoCount(UINT* count) {
-    if (count) *count = 0;
-    return E_NOTIMPL;
-}
-HRESULT FilterGraph::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
-}
-HRESULT FilterGraph::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-    return E_NOTIMPL;
-}
-HRESULT FilterGraph::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-    return E_NOTIMPL;
 }
 
 // ---- IMediaControl --------------------------------------------------------------------------
@@ -483,523 +477,4 @@ HRESULT FilterGraph::GetNotifyFlags(LONG* noNotifyFlags) {
 HRESULT FilterGraph::Notify(LONG eventCode, LONG_PTR param1, LONG_PTR param2) {
     events_.Post(eventCode, param1, param2);
     return S_OK;
-}
-
-// ---- seeking --------------------------------------------------------------------------------
-
-std::vector<ComPtr<IMediaSeeking>> FilterGraph::SeekableFilters() {
-    std::vector<ComPtr<IMediaSeeking>> found;
-    for (const ComPtr<IBaseFilter>& f : Filters(nullptr)) {
-        ComPtr<IMediaSeeking> s;
-        if (SUCCEEDED(f.As(s)) && s) found.push_back(std::move(s));
-    }
-    return found;
-}
-
-// The first seekable filter answers a question; without one the call fails cleanly.
-#define ASK_SEEKABLE(call)                                                                         \
-    for (const ComPtr<IMediaSeeking>& s : SeekableFilters())                                       \
-        return s->call;                                                                            \
-    return E_NOTIMPL
-
-HRESULT FilterGraph::GetCapabilities(DWORD* capabilities) {
-    if (!capabilities) return E_POINTER;
-    *capabilities = 0;
-    std::vector<ComPtr<IMediaSeeking>> all = SeekableFilters();
-    if (all.empty()) return E_NOTIMPL;
-    DWORD common = ~DWORD(0);
-    for (const ComPtr<IMediaSeeking>& s : all) {
-        DWORD caps = 0;
-        RETURN_IF_FAILED(s->GetCapabilities(&caps));
-        common &= caps;
-    }
-    *capabilities = common;
-    return S_OK;
-}
-
-HRESULT FilterGraph::CheckCapabilities(DWORD* capabilities) {
-    if (!capabilities) return E_POINTER;
-    const DWORD wanted = *capabilities;
-    DWORD have = 0;
-    const HRESULT hr = GetCapabilities(&have);
-    *capabilities = wanted & have;
-    if (FAILED(hr)) return hr;
-    if (*capabilities == wanted) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT FilterGraph::IsFormatSupported(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT FilterGraph::QueryPreferredFormat(GUID* format) {
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT FilterGraph::GetTimeFormat(GUID* format) {
-    return QueryPreferredFormat(format);
-}
-
-HRESULT FilterGraph::IsUsingTimeFormat(const GUID* format) {
-    return IsFormatSupported(format);
-}
-
-HRESULT FilterGraph::SetTimeFormat(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
-
-HRESULT FilterGraph::GetDuration(LONGLONG* duration) {
-    if (!duration) return E_POINTER;
-    *duration = 0;
-    ASK_SEEKABLE(GetDuration(duration));
-}
-
-HRESULT FilterGraph::GetStopPosition(LONGLONG* stop) {
-    if (!stop) return E_POINTER;
-    *stop = 0;
-    ASK_SEEKABLE(GetStopPosition(stop));
-}
-
-HRESULT FilterGraph::GetCurrentPosition(LONGLONG* current) {
-    if (!current) return E_POINTER;
-    *current = 0;
-    ASK_SEEKABLE(GetCurrentPosition(current));
-}
-
-HRESULT FilterGraph::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                       const GUID* sourceFormat) {
-    if (!target) return E_POINTER;
-    const bool targetOk = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
-    const bool sourceOk = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
-    if (!targetOk || !sourceOk) return E_INVALIDARG;
-    *target = source;
-    return S_OK;
-}
-
-HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
-                                  DWORD stopFlags) {
-    std::vector<ComPtr<IMediaSeeking>> all = SeekableFilters();
-    if (all.empty()) return E_NOTIMPL;
-    HRESULT result = S_OK;
-    for (const ComPtr<IMediaSeeking>& s : all) {
-        LONGLONG c = current ? *current : 0, e = stop ? *stop : 0;
-        const HRESULT hr =
-            s->SetPositions(current ? &c : nullptr, currentFlags, stop ? &e : nullptr, stopFlags);
-        if (FAILED(hr) && SUCCEEDED(result)) result = hr;
-    }
-    return result;
-}
-
-HRESULT FilterGraph::GetPositions(LONGLONG* current, LONGLONG* stop) {
-    if (current) *current = 0;
-    if (stop) *stop = 0;
-    ASK_SEEKABLE(GetPositions(current, stop));
-}
-
-HRESULT FilterGraph::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
-    if (earliest) *earliest = 0;
-    if (latest) *latest = 0;
-    ASK_SEEKABLE(GetAvailable(earliest, latest));
-}
-
-HRESULT FilterGraph::SetRate(double rate) {
-    std::vector<ComPtr<IMediaSeeking>> all = SeekableFilters();
-    if (all.empty()) return E_NOTIMPL;
-    for (const ComPtr<IMediaSeeking>& s : all)
-        RETURN_IF_FAILED(s->SetRate(rate));
-    return S_OK;
-}
-
-HRESULT FilterGraph::GetRate(double* rate) {
-    if (!rate) return E_POINTER;
-    *rate = 1.0;
-    ASK_SEEKABLE(GetRate(rate));
-}
-
-HRESULT FilterGraph::GetPreroll(LONGLONG* preroll) {
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
-    ASK_SEEKABLE(GetPreroll(preroll));
-}
-
-// ---- IMediaPosition -------------------------------------------------------------------------
-
-HRESULT FilterGraph::get_Duration(REFTIME* length) {
-    if (!length) return E_POINTER;
-    LONGLONG units = 0;
-    const HRESULT hr = GetDuration(&units);
-    *length = double(units) / kUnitsPerSecond;
-    return hr;
-}
-
-HRESULT FilterGraph::put_CurrentPosition(REFTIME time) {
-    LONGLONG units = LONGLONG(std::llround(time * kUnitsPerSecond));
-    return SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-}
-
-HRESULT FilterGraph::get_CurrentPosition(REFTIME* time) {
-    if (!time) return E_POINTER;
-    LONGLONG units = 0;
-    const HRESULT hr = GetCurrentPosition(&units);
-    *time = double(units) / kUnitsPerSecond;
-    return hr;
-}
-
-HRESULT FilterGraph::get_StopTime(REFTIME* time) {
-    if (!time) return E_POINTER;
-    LONGLONG units = 0;
-    const HRESULT hr = GetStopPosition(&units);
-    *time = double(units) / kUnitsPerSecond;
-    return hr;
-}
-
-HRESULT FilterGraph::put_StopTime(REFTIME time) {
-    LONGLONG units = LONGLONG(std::llround(time * kUnitsPerSecond));
-    return SetPositions(nullptr, AM_SEEKING_NoPositioning, &units, AM_SEEKING_AbsolutePositioning);
-}
-
-HRESULT FilterGraph::get_PrerollTime(REFTIME* time) {
-    if (!time) return E_POINTER;
-    LONGLONG units = 0;
-    const HRESULT hr = GetPreroll(&units);
-    *time = double(units) / kUnitsPerSecond;
-    return hr;
-}
-
-HRESULT FilterGraph::put_PrerollTime(REFTIME) {
-    return E_NOTIMPL;
-}
-
-HRESULT FilterGraph::put_Rate(double rate) {
-    return SetRate(rate);
-}
-
-HRESULT FilterGraph::get_Rate(double* rate) {
-    return GetRate(rate);
-}
-
-HRESULT FilterGraph::CanSeekForward(LONG* canSeek) {
-    if (!canSeek) return E_POINTER;
-    DWORD caps = 0;
-    const HRESULT hr = GetCapabilities(&caps);
-    *canSeek = (caps & AM_SEEKING_CanSeekForwards) ? OATRUE : OAFALSE;
-    return hr;
-}
-
-HRESULT FilterGraph::CanSeekBackward(LONG* canSeek) {
-    if (!canSeek) return E_POINTER;
-    DWORD caps = 0;
-    const HRESULT hr = GetCapabilities(&caps);
-    *canSeek = (caps & AM_SEEKING_CanSeekBackwards) ? OATRUE : OAFALSE;
-    return hr;
-}
-
-// ---- video: only a filter that renders video can answer ---------------------------------------
-
-template <class T>
-HRESULT FilterGraph::FindFilterInterface(ComPtr<T>& target) {
-    target.reset();
-    for (const ComPtr<IBaseFilter>& f : Filters(nullptr))
-        if (SUCCEEDED(f.As(target)) && target) return S_OK;
-    return E_NOINTERFACE;
-}
-
-// The first filter with the interface answers; without one the call fails cleanly.
-#define FORWARD_TO_FILTER(Interface, call)                                                         \
-    ComPtr<Interface> target;                                                                      \
-    RETURN_IF_FAILED(FindFilterInterface(target));                                                 \
-    return target->call
-
-HRESULT FilterGraph::put_Caption(BSTR caption) {
-    FORWARD_TO_FILTER(IVideoWindow, put_Caption(caption));
-}
-
-HRESULT FilterGraph::get_Caption(BSTR* caption) {
-    FORWARD_TO_FILTER(IVideoWindow, get_Caption(caption));
-}
-
-HRESULT FilterGraph::put_WindowStyle(LONG style) {
-    FORWARD_TO_FILTER(IVideoWindow, put_WindowStyle(style));
-}
-
-HRESULT FilterGraph::get_WindowStyle(LONG* style) {
-    FORWARD_TO_FILTER(IVideoWindow, get_WindowStyle(style));
-}
-
-HRESULT FilterGraph::put_WindowStyleEx(LONG style) {
-    FORWARD_TO_FILTER(IVideoWindow, put_WindowStyleEx(style));
-}
-
-HRESULT FilterGraph::get_WindowStyleEx(LONG* style) {
-    FORWARD_TO_FILTER(IVideoWindow, get_WindowStyleEx(style));
-}
-
-HRESULT FilterGraph::put_AutoShow(LONG autoShow) {
-    FORWARD_TO_FILTER(IVideoWindow, put_AutoShow(autoShow));
-}
-
-HRESULT FilterGraph::get_AutoShow(LONG* autoShow) {
-    FORWARD_TO_FILTER(IVideoWindow, get_AutoShow(autoShow));
-}
-
-HRESULT FilterGraph::put_WindowState(LONG state) {
-    FORWARD_TO_FILTER(IVideoWindow, put_WindowState(state));
-}
-
-HRESULT FilterGraph::get_WindowState(LONG* state) {
-    FORWARD_TO_FILTER(IVideoWindow, get_WindowState(state));
-}
-
-HRESULT FilterGraph::put_BackgroundPalette(LONG palette) {
-    FORWARD_TO_FILTER(IVideoWindow, put_BackgroundPalette(palette));
-}
-
-HRESULT FilterGraph::get_BackgroundPalette(LONG* palette) {
-    FORWARD_TO_FILTER(IVideoWindow, get_BackgroundPalette(palette));
-}
-
-HRESULT FilterGraph::put_Visible(LONG visible) {
-    FORWARD_TO_FILTER(IVideoWindow, put_Visible(visible));
-}
-
-HRESULT FilterGraph::get_Visible(LONG* visible) {
-    FORWARD_TO_FILTER(IVideoWindow, get_Visible(visible));
-}
-
-HRESULT FilterGraph::put_Left(LONG left) {
-    FORWARD_TO_FILTER(IVideoWindow, put_Left(left));
-}
-
-HRESULT FilterGraph::get_Left(LONG* left) {
-    FORWARD_TO_FILTER(IVideoWindow, get_Left(left));
-}
-
-HRESULT FilterGraph::put_Width(LONG width) {
-    FORWARD_TO_FILTER(IVideoWindow, put_Width(width));
-}
-
-HRESULT FilterGraph::get_Width(LONG* width) {
-    FORWARD_TO_FILTER(IVideoWindow, get_Width(width));
-}
-
-HRESULT FilterGraph::put_Top(LONG top) {
-    FORWARD_TO_FILTER(IVideoWindow, put_Top(top));
-}
-
-HRESULT FilterGraph::get_Top(LONG* top) {
-    FORWARD_TO_FILTER(IVideoWindow, get_Top(top));
-}
-
-HRESULT FilterGraph::put_Height(LONG height) {
-    FORWARD_TO_FILTER(IVideoWindow, put_Height(height));
-}
-
-HRESULT FilterGraph::get_Height(LONG* height) {
-    FORWARD_TO_FILTER(IVideoWindow, get_Height(height));
-}
-
-HRESULT FilterGraph::put_Owner(OAHWND owner) {
-    FORWARD_TO_FILTER(IVideoWindow, put_Owner(owner));
-}
-
-HRESULT FilterGraph::get_Owner(OAHWND* owner) {
-    FORWARD_TO_FILTER(IVideoWindow, get_Owner(owner));
-}
-
-HRESULT FilterGraph::put_MessageDrain(OAHWND drain) {
-    FORWARD_TO_FILTER(IVideoWindow, put_MessageDrain(drain));
-}
-
-HRESULT FilterGraph::get_MessageDrain(OAHWND* drain) {
-    FORWARD_TO_FILTER(IVideoWindow, get_MessageDrain(drain));
-}
-
-HRESULT FilterGraph::get_BorderColor(LONG* color) {
-    FORWARD_TO_FILTER(IVideoWindow, get_BorderColor(color));
-}
-
-HRESULT FilterGraph::put_BorderColor(LONG color) {
-    FORWARD_TO_FILTER(IVideoWindow, put_BorderColor(color));
-}
-
-HRESULT FilterGraph::get_FullScreenMode(LONG* fullScreen) {
-    FORWARD_TO_FILTER(IVideoWindow, get_FullScreenMode(fullScreen));
-}
-
-HRESULT FilterGraph::put_FullScreenMode(LONG fullScreen) {
-    FORWARD_TO_FILTER(IVideoWindow, put_FullScreenMode(fullScreen));
-}
-
-HRESULT FilterGraph::SetWindowForeground(LONG focus) {
-    FORWARD_TO_FILTER(IVideoWindow, SetWindowForeground(focus));
-}
-
-HRESULT FilterGraph::NotifyOwnerMessage(OAHWND window, LONG message, LONG_PTR wParam,
-                                        LONG_PTR lParam) {
-    FORWARD_TO_FILTER(IVideoWindow, NotifyOwnerMessage(window, message, wParam, lParam));
-}
-
-HRESULT FilterGraph::SetWindowPosition(LONG left, LONG top, LONG width, LONG height) {
-    FORWARD_TO_FILTER(IVideoWindow, SetWindowPosition(left, top, width, height));
-}
-
-HRESULT FilterGraph::GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    FORWARD_TO_FILTER(IVideoWindow, GetWindowPosition(left, top, width, height));
-}
-
-HRESULT FilterGraph::GetMinIdealImageSize(LONG* width, LONG* height) {
-    FORWARD_TO_FILTER(IVideoWindow, GetMinIdealImageSize(width, height));
-}
-
-HRESULT FilterGraph::GetMaxIdealImageSize(LONG* width, LONG* height) {
-    FORWARD_TO_FILTER(IVideoWindow, GetMaxIdealImageSize(width, height));
-}
-
-HRESULT FilterGraph::GetRestorePosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    FORWARD_TO_FILTER(IVideoWindow, GetRestorePosition(left, top, width, height));
-}
-
-HRESULT FilterGraph::HideCursor(LONG hide) {
-    FORWARD_TO_FILTER(IVideoWindow, HideCursor(hide));
-}
-
-HRESULT FilterGraph::IsCursorHidden(LONG* hidden) {
-    FORWARD_TO_FILTER(IVideoWindow, IsCursorHidden(hidden));
-}
-
-HRESULT FilterGraph::get_AvgTimePerFrame(REFTIME* time) {
-    FORWARD_TO_FILTER(IBasicVideo, get_AvgTimePerFrame(time));
-}
-
-HRESULT FilterGraph::get_BitRate(LONG* rate) {
-    FORWARD_TO_FILTER(IBasicVideo, get_BitRate(rate));
-}
-
-HRESULT FilterGraph::get_BitErrorRate(LONG* rate) {
-    FORWARD_TO_FILTER(IBasicVideo, get_BitErrorRate(rate));
-}
-
-HRESULT FilterGraph::get_VideoWidth(LONG* width) {
-    FORWARD_TO_FILTER(IBasicVideo, get_VideoWidth(width));
-}
-
-HRESULT FilterGraph::get_VideoHeight(LONG* height) {
-    FORWARD_TO_FILTER(IBasicVideo, get_VideoHeight(height));
-}
-
-HRESULT FilterGraph::put_SourceLeft(LONG left) {
-    FORWARD_TO_FILTER(IBasicVideo, put_SourceLeft(left));
-}
-
-HRESULT FilterGraph::get_SourceLeft(LONG* left) {
-    FORWARD_TO_FILTER(IBasicVideo, get_SourceLeft(left));
-}
-
-HRESULT FilterGraph::put_SourceWidth(LONG width) {
-    FORWARD_TO_FILTER(IBasicVideo, put_SourceWidth(width));
-}
-
-HRESULT FilterGraph::get_SourceWidth(LONG* width) {
-    FORWARD_TO_FILTER(IBasicVideo, get_SourceWidth(width));
-}
-
-HRESULT FilterGraph::put_SourceTop(LONG top) {
-    FORWARD_TO_FILTER(IBasicVideo, put_SourceTop(top));
-}
-
-HRESULT FilterGraph::get_SourceTop(LONG* top) {
-    FORWARD_TO_FILTER(IBasicVideo, get_SourceTop(top));
-}
-
-HRESULT FilterGraph::put_SourceHeight(LONG height) {
-    FORWARD_TO_FILTER(IBasicVideo, put_SourceHeight(height));
-}
-
-HRESULT FilterGraph::get_SourceHeight(LONG* height) {
-    FORWARD_TO_FILTER(IBasicVideo, get_SourceHeight(height));
-}
-
-HRESULT FilterGraph::put_DestinationLeft(LONG left) {
-    FORWARD_TO_FILTER(IBasicVideo, put_DestinationLeft(left));
-}
-
-HRESULT FilterGraph::get_DestinationLeft(LONG* left) {
-    FORWARD_TO_FILTER(IBasicVideo, get_DestinationLeft(left));
-}
-
-HRESULT FilterGraph::put_DestinationWidth(LONG width) {
-    FORWARD_TO_FILTER(IBasicVideo, put_DestinationWidth(width));
-}
-
-HRESULT FilterGraph::get_DestinationWidth(LONG* width) {
-    FORWARD_TO_FILTER(IBasicVideo, get_DestinationWidth(width));
-}
-
-HRESULT FilterGraph::put_DestinationTop(LONG top) {
-    FORWARD_TO_FILTER(IBasicVideo, put_DestinationTop(top));
-}
-
-HRESULT FilterGraph::get_DestinationTop(LONG* top) {
-    FORWARD_TO_FILTER(IBasicVideo, get_DestinationTop(top));
-}
-
-HRESULT FilterGraph::put_DestinationHeight(LONG height) {
-    FORWARD_TO_FILTER(IBasicVideo, put_DestinationHeight(height));
-}
-
-HRESULT FilterGraph::get_DestinationHeight(LONG* height) {
-    FORWARD_TO_FILTER(IBasicVideo, get_DestinationHeight(height));
-}
-
-HRESULT FilterGraph::SetSourcePosition(LONG left, LONG top, LONG width, LONG height) {
-    FORWARD_TO_FILTER(IBasicVideo, SetSourcePosition(left, top, width, height));
-}
-
-HRESULT FilterGraph::GetSourcePosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    FORWARD_TO_FILTER(IBasicVideo, GetSourcePosition(left, top, width, height));
-}
-
-HRESULT FilterGraph::SetDefaultSourcePosition() {
-    FORWARD_TO_FILTER(IBasicVideo, SetDefaultSourcePosition());
-}
-
-HRESULT FilterGraph::SetDestinationPosition(LONG left, LONG top, LONG width, LONG height) {
-    FORWARD_TO_FILTER(IBasicVideo, SetDestinationPosition(left, top, width, height));
-}
-
-HRESULT FilterGraph::GetDestinationPosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    FORWARD_TO_FILTER(IBasicVideo, GetDestinationPosition(left, top, width, height));
-}
-
-HRESULT FilterGraph::SetDefaultDestinationPosition() {
-    FORWARD_TO_FILTER(IBasicVideo, SetDefaultDestinationPosition());
-}
-
-HRESULT FilterGraph::GetVideoSize(LONG* width, LONG* height) {
-    FORWARD_TO_FILTER(IBasicVideo, GetVideoSize(width, height));
-}
-
-HRESULT FilterGraph::GetVideoPaletteEntries(LONG startIndex, LONG entries, LONG* retrieved,
-                                            LONG* palette) {
-    FORWARD_TO_FILTER(IBasicVideo, GetVideoPaletteEntries(startIndex, entries, retrieved, palette));
-}
-
-HRESULT FilterGraph::GetCurrentImage(LONG* bufferSize, LONG* image) {
-    FORWARD_TO_FILTER(IBasicVideo, GetCurrentImage(bufferSize, image));
-}
-
-HRESULT FilterGraph::IsUsingDefaultSource() {
-    FORWARD_TO_FILTER(IBasicVideo, IsUsingDefaultSource());
-}
-
-HRESULT FilterGraph::IsUsingDefaultDestination() {
-    FORWARD_TO_FILTER(IBasicVideo, IsUsingDefaultDestination());
-}
-
-HRESULT FilterGraph::GetPreferredAspectRatio(LONG* aspectX, LONG* aspectY) {
-    FORWARD_TO_FILTER(IBasicVideo2, GetPreferredAspectRatio(aspectX, aspectY));
 }

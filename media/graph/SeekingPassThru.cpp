@@ -1,17 +1,18 @@
 #include "media/graph/SeekingPassThru.h"
 
-SeekingPassThru::SeekingPassThru(IUnknown* outer) : MediaObject(outer) {}
+SeekingPassThru::SeekingPassThru(IUnknown* outer) : TBCUnknown("Seeking pass-through", outer) {}
 
 HRESULT SeekingPassThru::Create(IUnknown* outer, REFIID iid, void** object) {
-    return CreateMediaObject<SeekingPassThru>(outer, iid, object);
+    return CreateObject<SeekingPassThru>(outer, iid, object);
 }
 
-void* SeekingPassThru::FindInterface(REFIID iid) {
-    if (iid == IID_ISeekingPassThru) return static_cast<ISeekingPassThru*>(this);
-    if (iid == IID_IMediaSeeking) return static_cast<IMediaSeeking*>(this);
+HRESULT SeekingPassThru::InnerQueryInterface(REFIID iid, void** object) {
+    if (iid == IID_ISeekingPassThru)
+        return GetInterface(static_cast<ISeekingPassThru*>(this), object);
+    if (iid == IID_IMediaSeeking) return GetInterface(static_cast<IMediaSeeking*>(this), object);
     if (iid == IID_IMediaPosition || iid == IID_IDispatch)
-        return static_cast<IMediaPosition*>(this);
-    return nullptr;
+        return GetInterface(static_cast<IMediaPosition*>(this), object);
+    return TBCUnknown::InnerQueryInterface(iid, object);
 }
 
 HRESULT SeekingPassThru::Init(BOOL supportRendering, IPin* pin) {
@@ -89,22 +90,6 @@ HRESULT SeekingPassThru::GetRate(double* rate) {
 }
 HRESULT SeekingPassThru::GetPreroll(LONGLONG* preroll) {
     FORWARD_SEEKING(GetPreroll(preroll));
-}
-
-HRESULT SeekingPassThru::GetTypeInfoCount(UINT* count) {
-    if (count) *count = 0;
-    return E_NOTIMPL;
-}
-HRESULT SeekingPassThru::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
-}
-HRESULT SeekingPassThru::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-    return E_NOTIMPL;
-}
-HRESULT SeekingPassThru::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                UINT*) {
-    return E_NOTIMPL;
 }
 
 #define FORWARD_POSITION(call)                                                                     \

@@ -4,20 +4,23 @@
 // to Init (the filter's input pin), that is, upstream. Without a peer the calls answer
 // VFW_E_NOT_CONNECTED; a peer that cannot seek gives E_NOTIMPL.
 // Thread contract: any thread; the pin is fixed by Init before the object is shared.
+#include "framework/TBCUnknown.h"
 #include "framework/interfaces/Control.h"
-#include "media/MediaObject.h"
+#include "media/graph/DispatchNotSupported.h"
 #include "runtime/ComPtr.h"
 
-class SeekingPassThru final : public MediaObject,
+class SeekingPassThru final : public TBCUnknown,
                               public ISeekingPassThru,
                               public IMediaSeeking,
-                              public IMediaPosition {
+                              public DispatchNotSupported<IMediaPosition> {
 public:
     explicit SeekingPassThru(IUnknown* outer);
 
     static HRESULT Create(IUnknown* outer, REFIID iid, void** object);
 
-    MEDIA_OBJECT_UNKNOWN
+    TBC_DECLARE_DELEGATING_UNKNOWN
+
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
 
     // ISeekingPassThru
     HRESULT Init(BOOL supportRendering, IPin* pin) override;
@@ -43,14 +46,6 @@ public:
     HRESULT GetRate(double* rate) override;
     HRESULT GetPreroll(LONGLONG* preroll) override;
 
-    // IDispatch (not supported)
-    HRESULT GetTypeInfoCount(UINT* count) override;
-    HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    HRESULT GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
-                          DISPID* ids) override;
-    HRESULT Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
-                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
-
     // IMediaPosition
     HRESULT get_Duration(REFTIME* length) override;
     HRESULT put_CurrentPosition(REFTIME time) override;
@@ -65,7 +60,6 @@ public:
     HRESULT CanSeekBackward(LONG* canSeek) override;
 
 private:
-    void* FindInterface(REFIID iid) override;
     // The upstream interface, or the failure that the forwarded call answers.
     template <class T>
     HRESULT Upstream(ComPtr<T>& target);

@@ -2,7 +2,7 @@
 
 #include <time.h>
 
-SystemClock::SystemClock(IUnknown* outer) : MediaObject(outer) {}
+SystemClock::SystemClock(IUnknown* outer) : TBCUnknown("System clock", outer) {}
 
 HRESULT SystemClock::Create(IUnknown* outer, REFIID iid, void** object) {
     return CreateUnaggregatedObject<SystemClock>(outer, iid, object);
@@ -14,9 +14,10 @@ REFERENCE_TIME SystemClock::Now() {
     return REFERENCE_TIME(now.tv_sec) * 10'000'000 + now.tv_nsec / 100;
 }
 
-void* SystemClock::FindInterface(REFIID iid) {
-    if (iid == IID_IReferenceClock) return static_cast<IReferenceClock*>(this);
-    return nullptr;
+HRESULT SystemClock::InnerQueryInterface(REFIID iid, void** object) {
+    if (iid == IID_IReferenceClock)
+        return GetInterface(static_cast<IReferenceClock*>(this), object);
+    return TBCUnknown::InnerQueryInterface(iid, object);
 }
 
 HRESULT SystemClock::GetTime(REFERENCE_TIME* time) {

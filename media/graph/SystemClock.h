@@ -2,10 +2,10 @@
 // The reference clock (CLSID_SystemClock): the monotonic system clock in 100 ns units.
 // Advise requests are not offered (no filter here waits on the clock).
 // Thread contract: any thread; the object has no mutable state.
+#include "framework/TBCUnknown.h"
 #include "framework/interfaces/Strmif.h"
-#include "media/MediaObject.h"
 
-class SystemClock final : public MediaObject, public IReferenceClock {
+class SystemClock final : public TBCUnknown, public IReferenceClock {
 public:
     explicit SystemClock(IUnknown* outer);
 
@@ -13,7 +13,9 @@ public:
     // The clock's reading now, in 100 ns units.
     static REFERENCE_TIME Now();
 
-    MEDIA_OBJECT_UNKNOWN
+    TBC_DECLARE_DELEGATING_UNKNOWN
+
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
 
     HRESULT GetTime(REFERENCE_TIME* time) override;
     HRESULT AdviseTime(REFERENCE_TIME baseTime, REFERENCE_TIME streamTime, HEVENT event,
@@ -21,7 +23,4 @@ public:
     HRESULT AdvisePeriodic(REFERENCE_TIME startTime, REFERENCE_TIME periodTime,
                            HSEMAPHORE semaphore, DWORD_PTR* adviseCookie) override;
     HRESULT Unadvise(DWORD_PTR adviseCookie) override;
-
-private:
-    void* FindInterface(REFIID iid) override;
 };

@@ -1,6 +1,6 @@
 #include "media/memory/MediaSample.h"
 
-#include "media/memory/MediaTypeUtil.h"
+#include "framework/MediaType.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -24,7 +24,7 @@ constexpr bool Holds(DWORD size, std::size_t offset, std::size_t length) {
 MediaSample::MediaSample(BYTE* buffer, LONG size) : buffer_(buffer), size_(size), actual_(size) {}
 
 MediaSample::~MediaSample() {
-    DeleteMediaTypeCopy(type_);
+    MediaTypeDispose(type_);
 }
 
 void MediaSample::HandOut(IMemAllocator* allocator) {
@@ -41,7 +41,7 @@ void MediaSample::Reset() {
     start_ = stop_ = 0;
     mediaTimeValid_ = false;
     mediaStart_ = mediaStop_ = 0;
-    DeleteMediaTypeCopy(std::exchange(type_, nullptr));
+    MediaTypeDispose(std::exchange(type_, nullptr));
 }
 
 HRESULT MediaSample::QueryInterface(REFIID iid, void** object) {
@@ -135,17 +135,17 @@ HRESULT MediaSample::GetMediaType(AM_MEDIA_TYPE** mediaType) {
     if (!mediaType) return E_POINTER;
     *mediaType = nullptr;
     if (!type_) return S_FALSE;
-    *mediaType = CreateMediaTypeCopy(*type_);
+    *mediaType = MediaTypeCreateCopy(*type_);
     return *mediaType ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT MediaSample::SetMediaType(AM_MEDIA_TYPE* mediaType) {
     AM_MEDIA_TYPE* copy = nullptr;
     if (mediaType) {
-        copy = CreateMediaTypeCopy(*mediaType);
+        copy = MediaTypeCreateCopy(*mediaType);
         if (!copy) return E_OUTOFMEMORY;
     }
-    DeleteMediaTypeCopy(std::exchange(type_, copy));
+    MediaTypeDispose(std::exchange(type_, copy));
     SetFlag(AM_SAMPLE_TYPECHANGED, copy != nullptr);
     return S_OK;
 }
@@ -223,7 +223,7 @@ HRESULT MediaSample::SetProperties(DWORD size, const BYTE* properties) {
     if (flags & AM_SAMPLE_TYPECHANGED) {
         if (HOLDS(n, pMediaType) && p.pMediaType != type_) {
             if (!p.pMediaType) return E_INVALIDARG;
-            newType = CreateMediaTypeCopy(*p.pMediaType);
+            newType = MediaTypeCreateCopy(*p.pMediaType);
             if (!newType) return E_OUTOFMEMORY;
             replaceType = true;
         } else if (!type_) {
@@ -237,7 +237,7 @@ HRESULT MediaSample::SetProperties(DWORD size, const BYTE* properties) {
     if (HOLDS(n, tStart)) start_ = p.tStart;
     if (HOLDS(n, tStop)) stop_ = p.tStop;
     if (HOLDS(n, dwStreamId)) streamId_ = p.dwStreamId;
-    if (replaceType) DeleteMediaTypeCopy(std::exchange(type_, newType));
+    if (replaceType) MediaTypeDispose(std::exchange(type_, newType));
     return S_OK;
 }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <new>
 
-MemAllocator::MemAllocator(IUnknown* outer) : MediaObject(outer) {}
+MemAllocator::MemAllocator(IUnknown* outer) : TBCUnknown("Memory allocator", outer) {}
 
 MemAllocator::~MemAllocator() {
     // Every sample out holds a reference on us, so all buffers are back by now.
@@ -15,9 +15,9 @@ HRESULT MemAllocator::Create(IUnknown* outer, REFIID iid, void** object) {
     return CreateUnaggregatedObject<MemAllocator>(outer, iid, object);
 }
 
-void* MemAllocator::FindInterface(REFIID iid) {
-    if (iid == IID_IMemAllocator) return static_cast<IMemAllocator*>(this);
-    return nullptr;
+HRESULT MemAllocator::InnerQueryInterface(REFIID iid, void** object) {
+    if (iid == IID_IMemAllocator) return GetInterface(static_cast<IMemAllocator*>(this), object);
+    return TBCUnknown::InnerQueryInterface(iid, object);
 }
 
 HRESULT MemAllocator::SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) {

@@ -3,7 +3,7 @@
 // MediaSample, made at Commit and freed once decommitted and all are back. GetBuffer waits
 // for a free buffer; Decommit releases every waiter with VFW_E_NOT_COMMITTED.
 // Thread contract: any thread; one internal lock guards the state.
-#include "media/MediaObject.h"
+#include "framework/TBCUnknown.h"
 #include "media/memory/MediaSample.h"
 
 #include <condition_variable>
@@ -11,14 +11,16 @@
 #include <mutex>
 #include <vector>
 
-class MemAllocator final : public MediaObject, public IMemAllocator {
+class MemAllocator final : public TBCUnknown, public IMemAllocator {
 public:
     explicit MemAllocator(IUnknown* outer);
     ~MemAllocator() override;
 
     static HRESULT Create(IUnknown* outer, REFIID iid, void** object);
 
-    MEDIA_OBJECT_UNKNOWN
+    TBC_DECLARE_DELEGATING_UNKNOWN
+
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
 
     HRESULT SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override;
     HRESULT GetProperties(ALLOCATOR_PROPERTIES* properties) override;
@@ -34,7 +36,6 @@ private:
         std::unique_ptr<MediaSample> sample;
     };
 
-    void* FindInterface(REFIID iid) override;
     void FreeBuffersLocked();
 
     std::mutex lock_;

@@ -121,15 +121,15 @@ HRESULT WriteEntry(const WideString& path, LPCWSTR name, REFCLSID clsid, DWORD m
 }
 } // namespace
 
-FilterMapper::FilterMapper(IUnknown* outer) : MediaObject(outer) {}
+FilterMapper::FilterMapper(IUnknown* outer) : TBCUnknown("Filter mapper", outer) {}
 
 HRESULT FilterMapper::Create(IUnknown* outer, REFIID iid, void** object) {
     return CreateUnaggregatedObject<FilterMapper>(outer, iid, object);
 }
 
-void* FilterMapper::FindInterface(REFIID iid) {
-    if (iid == IID_IFilterMapper2) return static_cast<IFilterMapper2*>(this);
-    return nullptr;
+HRESULT FilterMapper::InnerQueryInterface(REFIID iid, void** object) {
+    if (iid == IID_IFilterMapper2) return GetInterface(static_cast<IFilterMapper2*>(this), object);
+    return TBCUnknown::InnerQueryInterface(iid, object);
 }
 
 HRESULT FilterMapper::CreateCategory(REFCLSID category, DWORD merit, LPCWSTR description) {

@@ -9,21 +9,23 @@
 // cannot be written completely is removed again. Matching filters are not enumerated, and
 // no moniker is handed out for a registered filter.
 // Thread contract: any thread; the registry keeps concurrent writers apart.
+#include "framework/TBCUnknown.h"
 #include "framework/interfaces/Strmif.h"
-#include "media/MediaObject.h"
 #include "runtime/OleAuto.h"
 
 // The category whose instances are the filter categories.
 inline constexpr CLSID CLSID_ActiveMovieCategories{
     0xDA4E3DA0, 0xD07D, 0x11D0, {0xBD, 0x50, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
 
-class FilterMapper final : public MediaObject, public IFilterMapper2 {
+class FilterMapper final : public TBCUnknown, public IFilterMapper2 {
 public:
     explicit FilterMapper(IUnknown* outer);
 
     static HRESULT Create(IUnknown* outer, REFIID iid, void** object);
 
-    MEDIA_OBJECT_UNKNOWN
+    TBC_DECLARE_DELEGATING_UNKNOWN
+
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
 
     HRESULT CreateCategory(REFCLSID category, DWORD merit, LPCWSTR description) override;
     // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) when the filter is not registered there.
@@ -38,7 +40,4 @@ public:
                                 DWORD outputTypeCount, const GUID* outputTypes,
                                 const REGPINMEDIUM* outputMedium,
                                 const CLSID* outputPinCategory) override;
-
-private:
-    void* FindInterface(REFIID iid) override;
 };

@@ -228,6 +228,27 @@ TEST_F(BaseFilterTest, PinEnumeratorNextSkipResetClone) {
     EXPECT_EQ(std::vector<IPin*>{pc}, NextPins(e.get(), 1, S_OK, 1));
 }
 
+// A changed pin list: Next starts over on it without handing out a pin twice, while Skip and
+// Clone refuse until Reset.
+TEST_F(BaseFilterTest, PinEnumeratorStartsOverOnAChangedListWithoutRepeatingPins) {
+    ComPtr<IEnumPins> e;
+    ASSERT_EQ(S_OK, filter->EnumPins(e.put()));
+    IPin* pa = a;
+    IPin* pb = b;
+    IPin* pc = c;
+    EXPECT_EQ(std::vector<IPin*>{pa}, NextPins(e.get(), 1, S_OK, 1));
+    ASSERT_EQ(S_OK, e->Skip(1)); // past B
+    filter->PinListVersion = 2;
+    EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, e->Skip(1));
+    ComPtr<IEnumPins> clone;
+    EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, e->Clone(clone.put()));
+    EXPECT_EQ(nullptr, clone);
+    EXPECT_EQ((std::vector<IPin*>{pb, pc}), NextPins(e.get(), 2, S_OK, 2));
+    EXPECT_EQ(S_OK, e->Clone(clone.put())); // in step with the new list again
+    ASSERT_EQ(S_OK, e->Reset());
+    EXPECT_EQ(std::vector<IPin*>{pa}, NextPins(e.get(), 1, S_OK, 1));
+}
+
 TEST_F(BaseFilterTest, PinEnumeratorKeepsTheFilterAlive) {
     const ULONG before = filter->AddRef() - 1; // the holder and the peers' pin references
     (void)filter->Release();

@@ -203,6 +203,7 @@ public:
 
     using TBCBaseFilter::EventSink;
     using TBCBaseFilter::Graph;
+    using TBCBaseFilter::PinListVersion;
     using TBCBaseFilter::State;
     std::vector<std::unique_ptr<TestPin>> pins;
     std::vector<std::string> log;

@@ -321,6 +321,44 @@ TEST_F(FilterGraphTest, SeekingVideoAndRenderingFailCleanlyWithoutCapableFilters
               graph->ConnectDirect(sink->Input(), taker->Input(), nullptr));
 }
 
+// Seeking, position and video come from objects inside the graph, which answer as the graph.
+TEST_F(FilterGraphTest, SeekingAndVideoAnswerAsTheGraphAndHoldIt) {
+    BuildChain();
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(S_OK, graph.As(identity));
+    ComPtr<IMediaSeeking> seeking;
+    ComPtr<IMediaPosition> position;
+    ComPtr<IBasicVideo> basic;
+    ComPtr<IVideoWindow> video;
+    ASSERT_EQ(S_OK, graph.As(seeking));
+    ASSERT_EQ(S_OK, graph.As(position));
+    ASSERT_EQ(S_OK, graph.As(basic));
+    ASSERT_EQ(S_OK, graph.As(video));
+    auto answersAsTheGraph = [&](const auto& inner) {
+        ComPtr<IUnknown> same;
+        ComPtr<IMediaControl> back;
+        ComPtr<IBasicVideo2> other;
+        return SUCCEEDED(inner.As(same)) && same == identity && SUCCEEDED(inner.As(back)) &&
+               SUCCEEDED(inner.As(other));
+    };
+    EXPECT_TRUE(answersAsTheGraph(seeking));
+    EXPECT_TRUE(answersAsTheGraph(position));
+    EXPECT_TRUE(answersAsTheGraph(basic));
+    EXPECT_TRUE(answersAsTheGraph(video));
+
+    identity.reset();
+    seeking.reset();
+    position.reset();
+    basic.reset();
+    events.reset();
+    control.reset();
+    graph.reset();
+    EXPECT_NE(nullptr, source->graph); // the video window alone holds the graph
+    EXPECT_EQ(E_NOINTERFACE, video->put_Visible(OAFALSE));
+    video.reset();
+    EXPECT_EQ(nullptr, source->graph);
+}
+
 TEST_F(FilterGraphTest, ReleasingTheGraphStopsAndLetsGoOfEveryFilter) {
     BuildChain();
     ASSERT_EQ(S_OK, control->Run());

@@ -1,3 +1,4 @@
+#include "framework/TBCTransformFilter.h"
 #include "framework/interfaces/Control.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
@@ -156,5 +157,61 @@ TEST_F(SeekingPassThruTest, AggregatedReferencesGoToTheOuterObject) {
     EXPECT_EQ(CLASS_E_NOAGGREGATION,
               CoCreateInstance(CLSID_SeekingPassThru, &outer, CLSCTX_INPROC_SERVER,
                                IID_PPV_ARGS(direct.put())));
+}
+
+// A transform filter that only has to exist; it says when it is gone.
+class BareTransform final : public TBCTransformFilter {
+public:
+    explicit BareTransform(bool& gone)
+        : TBCTransformFilter("bare", nullptr, GUID_NULL), gone_(gone) {}
+    ~BareTransform() override { gone_ = true; }
+    HRESULT AcceptsInputType(const AM_MEDIA_TYPE&) override { return S_OK; }
+    HRESULT AcceptsTransform(const AM_MEDIA_TYPE&, const AM_MEDIA_TYPE&) override { return S_OK; }
+    HRESULT ConfigureAllocator(IMemAllocator*, ALLOCATOR_PROPERTIES&) override { return S_OK; }
+    HRESULT ProposeOutputType(int, AM_MEDIA_TYPE&) override { return VFW_S_NO_MORE_ITEMS; }
+
+private:
+    bool& gone_;
+};
+
+// The real pass-through behind a transform filter's output pin, held after the filter and
+// the pin were let go: it is the pin, so it holds the filter until its last reference goes.
+TEST(TransformOutputSeeking, LivesAsLongAsTheFilterAndAnswersAsThePin) {
+    const LONG objectsBefore = ActiveObjectCount;
+    bool gone = false;
+    ComPtr<IBaseFilter> filter(new BareTransform(gone));
+    ComPtr<IPin> out;
+    ASSERT_EQ(S_OK, filter->FindPin(u"Out", out.put()));
+    ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(S_OK, out.As(seeking));
+    ComPtr<IUnknown> pinIdentity;
+    ASSERT_EQ(S_OK, out.As(pinIdentity));
+    const IUnknown* const pin = pinIdentity.get(); // only compared, never called
+    const IPin* const outPin = out.get();
+    pinIdentity.reset();
+
+    filter.reset();
+    out.reset();
+    EXPECT_FALSE(gone);
+    DWORD capabilities = 0;
+    EXPECT_EQ(VFW_E_NOT_CONNECTED, seeking->GetCapabilities(&capabilities));
+
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(S_OK, seeking.As(identity));
+    EXPECT_EQ(pin, identity.get());
+    identity.reset();
+    ComPtr<IPin> asPin;
+    EXPECT_EQ(S_OK, seeking.As(asPin));
+    EXPECT_EQ(outPin, asPin.get());
+    asPin.reset();
+    ComPtr<IMediaPosition> position;
+    ASSERT_EQ(S_OK, seeking.As(position));
+    seeking.reset();
+    EXPECT_FALSE(gone);
+    REFTIME length = 0;
+    EXPECT_EQ(VFW_E_NOT_CONNECTED, position->get_Duration(&length));
+    position.reset();
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(objectsBefore, ActiveObjectCount); // the pass-through went with its filter
 }
 } // namespace
