@@ -27,10 +27,12 @@ function(hymnaro_shared_layer target alias)
   install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/hymnaro-recorder)
 endfunction()
 
-# One GoogleTest executable per concern; tests run through CTest. One label per executable:
-# the discovered tests' properties cannot carry a list.
+# One GoogleTest executable per concern; tests run through CTest with one label per executable
+# (the discovered tests' properties cannot carry a list). SOUND_SERVER marks tests that record
+# from the test sound server of scripts/with-pulse or scripts/with-pipewire: they get the label
+# "sound-server" as well, set on the discovered tests after discovery.
 function(hymnaro_test name)
-  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SOUND_SERVER" "LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
@@ -38,4 +40,11 @@ function(hymnaro_test name)
     # Tests never read or write the user's own data (the registry among it).
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     ENVIRONMENT_MODIFICATION "XDG_DATA_HOME=set:${CMAKE_BINARY_DIR}/test-data")
+  if(T_SOUND_SERVER)
+    set(labels "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+    file(WRITE "${labels}" "if(${name}_TESTS)\n"
+         "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABEL};sound-server\")\n"
+         "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${labels}")
+  endif()
 endfunction()

@@ -1,5 +1,7 @@
 #include "PacedCapture.h"
 
+#include "soundserver/SoundServerAlsa.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -72,12 +74,12 @@ bool PacedCapture::Install(std::string* why) {
     std::ofstream(input, std::ios::binary)
         .write(reinterpret_cast<const char*>(Input().data()), std::streamsize(Input().size()));
     const std::string config = Folder() + "/asound.conf";
-    std::ofstream(config) << "pcm.!default {\n  type file\n  slave.pcm \"pulse\"\n"
+    std::ofstream(config) << SoundServerAlsaDefinitions()
+                          << "pcm.!default {\n  type file\n  slave.pcm \"sound_server\"\n"
                              "  file \"/dev/null\"\n  infile \""
                           << input
                           << "\"\n  format \"raw\"\n"
-                             "  hint { show on description \"Paced test capture\" }\n}\n"
-                             "pcm.pulse { type pulse }\nctl.pulse { type pulse }\n";
+                             "  hint { show on description \"Paced test capture\" }\n}\n";
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
     setenv("XDG_RUNTIME_DIR", runtime, 1);
     setenv("PULSE_RUNTIME_PATH", (std::string(runtime) + "/pulse").c_str(), 1);

@@ -2,6 +2,7 @@
 
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ObjIdl.h"
+#include "soundserver/SoundServerAlsa.h"
 
 #include <cerrno>
 #include <chrono>
@@ -53,13 +54,14 @@ std::u16string Wide(const std::string& text) {
 }
 
 std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, bool paced) {
-    const std::string slave = paced ? "slave.pcm \"pulse\"" : "slave.pcm { type null }";
+    const std::string slave = paced ? "slave.pcm \"sound_server\"" : "slave.pcm { type null }";
     auto filePcm = [&](const std::string& name, const std::string& description) {
         return "pcm." + name + " {\n  type file\n  " + slave +
                "\n  file \"/dev/null\"\n  infile \"" + input +
                "\"\n  format \"raw\"\n  hint { show on description \"" + description + "\" }\n}\n";
     };
-    std::string config = filePcm("!default", paced ? "Paced test capture" : "Test capture");
+    std::string config = paced ? SoundServerAlsaDefinitions() : std::string();
+    config += filePcm("!default", paced ? "Paced test capture" : "Test capture");
     config += filePcm("second", "Second capture");
     config +=
         "pcm.null {\n  type null\n  hint { show on description \"Discard all samples\" }\n}\n";
@@ -67,7 +69,6 @@ std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, boo
               "  hint { show on description \"Rate converter\" }\n}\n";
     config +=
         "pcm.gone {\n  type hw\n  card 99\n  hint { show on description \"No such card\" }\n}\n";
-    if (paced) config += "pcm.pulse { type pulse }\nctl.pulse { type pulse }\n";
     const std::string path = dir.File("asound.conf");
     std::ofstream(path) << config;
     setenv("ALSA_CONFIG_PATH", path.c_str(), 1);

@@ -36,7 +36,7 @@ Bytes NoiseBytes(std::size_t size, unsigned seed);
 std::u16string Wide(const std::string& text);
 
 // The ALSA configuration of the tests: "default" and "second" read `input` through the file
-// plugin (unpaced over a null slave, or paced by "pulse"), "null" discards, "conv" only
+// plugin (unpaced over a null slave, or paced by the test sound server), "null" discards, "conv" only
 // converts and "gone" names a card that does not exist. Writes it into dir and points
 // ALSA_CONFIG_PATH at it; call before ALSA is used.
 std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, bool paced);

@@ -1,5 +1,7 @@
 #include "RecorderProcess.h"
 
+#include "soundserver/SoundServerAlsa.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,13 +27,11 @@ QString NewHome() {
     return QString::fromLocal8Bit(pattern);
 }
 
-// The daemon's sine source is the default capture device of the child's ALSA.
+// The sound server's sine source is the default capture device of the child's ALSA.
 void WriteAlsaConfig(const QString& path) {
     QFile file(path);
     (void)file.open(QIODevice::WriteOnly);
-    file.write("pcm.!default {\n  type pulse\n"
-               "  hint { show on description \"PulseAudio sine source\" }\n}\n"
-               "ctl.!default { type pulse }\n");
+    file.write(SoundServerAsDefault("Sound server sine source").c_str());
 }
 } // namespace
 
