@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Hymnaro Audio Recorder"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("hymnaro-recorder"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.hymnaro.AudioRecorder"));
     QApplication::setWindowIcon(TDrawnPictures::Icon(TPicture::App));
     int exitCode = 1;
     RunGuiHandler(nullptr, [&] {
