@@ -79,9 +79,17 @@ bool MakeFolders(const std::string& folder) {
     return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Reads the registry; a missing file (or folder) is an empty registry.
+// The largest registry file read. It holds a few class registrations, some kilobytes; the
+// limit keeps every caller quick and small whatever file lies in its place.
+constexpr off_t kMaxRegistryFileSize = 4 << 20;
+
+// Reads the registry; a missing file (or folder) is an empty registry. Anything but a regular
+// file is refused without waiting for it (a named pipe would block the open, a device would
+// never end) and is never replaced: the caller reports the registry unreadable.
 LSTATUS Load(const std::string& path, RegistryFile& file) {
-    FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return ERROR_CANTREAD;
+    FileHandle fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             file = RegistryFile();
@@ -89,13 +97,18 @@ LSTATUS Load(const std::string& path, RegistryFile& file) {
         }
         return ERROR_CANTREAD;
     }
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return ERROR_CANTREAD;
+    if (info.st_size > kMaxRegistryFileSize) return ERROR_BADDB;
     std::string text;
+    text.reserve(std::size_t(info.st_size));
     char buffer[16384];
     while (true) {
         const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return ERROR_CANTREAD;
         if (n == 0) break;
+        // A file that grows while it is read is bounded all the same.
+        if (text.size() + std::size_t(n) > std::size_t(kMaxRegistryFileSize)) return ERROR_BADDB;
         text.append(buffer, std::size_t(n));
     }
     auto parsed = RegistryFile::Parse(text);
@@ -149,7 +162,7 @@ LSTATUS Write(Step step) {
     const std::string path = RegistryFilePath();
     if (!MakeFolders(FolderOf(path))) return ERROR_CANTWRITE;
     const std::string lockPath = path + ".lock";
-    FileHandle lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    FileHandle lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644));
     if (lock.get() < 0) return ERROR_CANTWRITE;
     while (::flock(lock.get(), LOCK_EX) != 0)
         if (errno != EINTR) return ERROR_CANTWRITE;

@@ -170,3 +170,11 @@ bool IsExistingFolder(const WideString& path) {
     struct stat info {};
     return StatPath(path, info) && S_ISDIR(info.st_mode);
 }
+
+bool IsMissingPath(const WideString& path) {
+    std::string systemPath;
+    if (path.empty() || !PathToSystem(path, systemPath)) return true;
+    struct stat info {};
+    if (::stat(systemPath.c_str(), &info) == 0) return false;
+    return errno == ENOENT || errno == ENOTDIR;
+}

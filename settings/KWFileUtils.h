@@ -29,6 +29,10 @@ WideString WithoutTrailingBackslash(const WideString& path);
 bool IsExistingFile(const WideString& path);
 // True for an existing folder (symbolic links are followed).
 bool IsExistingFolder(const WideString& path);
+// True when nothing has the name: neither it nor a folder on its way exists (a symbolic link
+// that leads nowhere counts as missing). False for every other answer of the system, an entry
+// that cannot be looked at included.
+bool IsMissingPath(const WideString& path);
 
 // The absolute form of a path (a relative one is taken from the current folder), for messages.
 WideString ExpandFileName(const WideString& path);

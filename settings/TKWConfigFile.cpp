@@ -27,7 +27,10 @@ const TClassInfo& TKWConfigFile::StaticClassInfo() {
 
 void TKWConfigFile::Load(const WideString& fileName) {
     configFileName_ = fileName;
-    if (IsExistingFile(configFileName_)) (void)ReadObjectFromFile(*this, configFileName_);
+    // Only a name that leads nowhere is a first run. Whatever else is there (a folder, a named
+    // pipe, an entry that cannot even be looked at) is refused now, by name, rather than
+    // overwritten or complained about at exit.
+    if (!IsMissingPath(configFileName_)) (void)ReadObjectFromFile(*this, configFileName_);
 }
 
 void TKWConfigFile::Save(const WideString& fileName) {

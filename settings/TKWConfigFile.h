@@ -26,8 +26,9 @@ public:
     static const TClassInfo& StaticClassInfo();
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
-    // Remembers the name; reads the file into this object when it exists (binary or text).
-    // A missing file is no error. Read errors propagate.
+    // Remembers the name; reads the file into this object when the name exists (binary or
+    // text). A missing file is no error. Read errors propagate, and so does a name that holds
+    // something other than a regular file (EFOpenError).
     void Load(const WideString& fileName);
     // Writes this object as text to fileName, or to the remembered name when fileName is
     // empty (nothing happens when both are empty); creates the file's folder first.

@@ -3,6 +3,7 @@
 #include "runtime/TextConvert.h"
 #include "settings/KWFileUtils.h"
 #include "settings/objstream/ObjStreamErrors.h"
+#include "settings/objstream/ObjectStreamTypes.h"
 #include "settings/objstream/ObjectText.h"
 #include "settings/objstream/TFileStream.h"
 #include "settings/objstream/TMemoryStream.h"
@@ -10,6 +11,7 @@
 #include "settings/objstream/TReaderExt.h"
 #include "settings/objstream/TWriterExt.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -18,6 +20,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 void WriteBinaryObject(TPersistent& object, TStream& stream) {
@@ -45,9 +48,18 @@ void ReadBinaryObject(TPersistent& object, TStream& stream) {
     reader.ReadListEnd();
 }
 
+std::string FileNameText(const WideString& fileName) {
+    return "\"" + Utf16ToUtf8(ExpandFileName(fileName)) + "\"";
+}
+
 [[noreturn]] void CannotCreate(const WideString& fileName, int error) {
-    throw EFCreateError("Cannot create file \"" + Utf16ToUtf8(ExpandFileName(fileName)) + "\". " +
+    throw EFCreateError("Cannot create file " + FileNameText(fileName) + ". " +
                         SystemErrorText(error));
+}
+
+[[noreturn]] void TooLarge(const WideString& fileName, const std::string& size) {
+    throw EFOpenError("Cannot open file " + FileNameText(fileName) + ". File too large (" + size +
+                      " bytes; at most " + std::to_string(kMaxObjectFileSize) + " are read)");
 }
 
 // The file a name refers to: a symbolic link is followed, so that a linked settings file is
@@ -125,8 +137,15 @@ void WriteObjectToFile(TPersistent& object, const WideString& fileName, bool asT
         // The new file takes over the permissions of the one it replaces.
         struct stat old {};
         if (::stat(target.c_str(), &old) == 0) (void)::fchmod(handle, old.st_mode & 07777);
-        WriteObjectToStream(object, stream, asText);
-        stream.FlushAndClose();
+        try {
+            WriteObjectToStream(object, stream, asText);
+            stream.FlushAndClose();
+        } catch (const EWriteError&) {
+            // The system's reason (a full disk, the file size limit) tells the user what to do.
+            if (stream.LastError() == 0) throw;
+            throw EWriteError("Cannot write file " + FileNameText(fileName) + ". " +
+                              SystemErrorText(stream.LastError()));
+        }
     }
     if (::rename(temporary.Path().c_str(), target.c_str()) != 0) CannotCreate(fileName, errno);
     temporary.Keep();
@@ -141,6 +160,23 @@ void WriteObjectToFile(TPersistent& object, const WideString& fileName, bool asT
 }
 
 bool ReadObjectFromFile(TPersistent& object, const WideString& fileName) {
-    TFileStream stream(fileName);
+    TFileStream file(fileName);
+    // A settings file is a few hundred bytes. A larger one is refused unread, and the read is
+    // bounded as well (a file may grow while it is read, or report no size), so that no file
+    // can make the start slow or the program large.
+    const std::int64_t size = file.Size();
+    if (size > kMaxObjectFileSize) TooLarge(fileName, std::to_string(size));
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(std::size_t(std::max<std::int64_t>(size, 0)));
+    std::uint8_t chunk[kFilerBufferSize];
+    while (const std::size_t done = file.Read(chunk, sizeof chunk)) {
+        if (bytes.size() + done > std::size_t(kMaxObjectFileSize))
+            TooLarge(fileName, "more than " + std::to_string(kMaxObjectFileSize));
+        bytes.insert(bytes.end(), chunk, chunk + done);
+    }
+    if (file.LastError() != 0)
+        throw EReadError("Cannot read file " + FileNameText(fileName) + ". " +
+                         SystemErrorText(file.LastError()));
+    TMemoryStream stream(std::move(bytes));
     return ReadObjectFromStream(object, stream);
 }

@@ -46,3 +46,12 @@ constexpr std::size_t kFilerBufferSize = 4096;
 // otherwise let a small crafted file exhaust the stack (or, as text, the disk: every level
 // adds indentation to each line below it).
 constexpr int kMaxNesting = 128;
+
+// The largest file the object routines read. A settings file is a few hundred bytes; the limit
+// keeps the start quick and small whatever file lies in its place.
+constexpr std::int64_t kMaxObjectFileSize = 1024 * 1024;
+
+// The longest string value read, in UTF-16 code units (the longest text a line edit takes is
+// one unit less). Its text form stays far below kMaxObjectFileSize, so whatever was read can
+// be written and read again.
+constexpr std::size_t kMaxStringLength = 32 * 1024;

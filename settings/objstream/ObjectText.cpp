@@ -295,12 +295,16 @@ private:
             return writer_.WriteIdent(DottedIdentifier());
         case TParser::toString:
         case TParser::toWString: {
+            // Refused where it starts once it grows too long, so that a value continued over
+            // many lines cannot fill the memory.
+            const int line = parser_.SourceLine();
             WideString text = parser_.TokenWideString();
             parser_.NextToken();
             while (parser_.Token() == '+') {
                 parser_.NextToken();
                 if (!IsString()) parser_.Error("String expected");
                 text += parser_.TokenWideString();
+                if (text.size() > kMaxStringLength) parser_.ErrorOnLine("String too long", line);
                 parser_.NextToken();
             }
             return writer_.WriteString(text);

@@ -4,10 +4,13 @@
 
 #include "runtime/WinTypes.h"
 
+#include <string>
+
 class TFileStream : public TStream {
 public:
-    // Opens an existing file for reading; raises EFOpenError "Cannot open file "%s". %s",
-    // naming the full path and the system's reason.
+    // Opens an existing regular file for reading; raises EFOpenError "Cannot open file "%s".
+    // %s", naming the full path and the reason. Anything but a regular file (a folder, a
+    // named pipe, a device) is refused without waiting for it: the open does not block.
     explicit TFileStream(const WideString& fileName);
     // Takes over a file already open (WriteObjectToFile's new file).
     explicit TFileStream(int handle) : handle_(handle) {}
@@ -23,9 +26,12 @@ public:
     // when the system reports that the data did not get there.
     void FlushAndClose();
     int Handle() const { return handle_; }
+    // The system's error number of the last read, write or flush that failed; 0 when none did.
+    int LastError() const { return lastError_; }
 
 private:
     int handle_ = -1;
+    int lastError_ = 0;
 };
 
 // The system's text for an error number, as shown after a file name.

@@ -6,6 +6,9 @@
 #include "settings/objstream/TPersistent.h"
 #include "settings/objstream/TStream.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 bool IsLetter(int c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -21,6 +24,15 @@ int HexValue(int c) {
 }
 bool IsBlank(int c) {
     return c >= 0 && c <= ' ';
+}
+
+// The text of bytes that are well-formed UTF-8 and hold at least one character beyond ASCII.
+std::optional<WideString> NonAsciiUtf8(const std::string& bytes) {
+    const bool beyondAscii = std::any_of(bytes.begin(), bytes.end(), [](char byte) {
+        return static_cast<unsigned char>(byte) >= 0x80;
+    });
+    if (!beyondAscii) return std::nullopt;
+    return TryUtf8ToUtf16(bytes);
 }
 } // namespace
 
@@ -59,7 +71,6 @@ int TParser::Current() {
 
 char TParser::NextToken() {
     tokenText_.clear();
-    tokenBytes_.clear();
     tokenWide_.clear();
     floatType_ = 0;
     int c = Current();
@@ -82,11 +93,17 @@ char TParser::NextToken() {
         token_ = toSymbol;
     } else if (c == '\'' || (c == '#' && IsDigit(at(p + 1)))) {
         // Pieces: quoted runs and "#" codes with nothing between them.
-        std::vector<std::uint32_t> units;
+        struct Piece {
+            std::string quoted; // the bytes of a quoted run
+            std::uint32_t code; // the code of a "#" piece, modulo 65536
+            bool isCode;
+        };
+        std::vector<Piece> pieces;
         bool wide = false;
         for (;;) {
             if (at(p) == '\'') {
                 ++p;
+                Piece piece{{}, 0, false};
                 for (;;) {
                     const int d = at(p);
                     if (d < 0 || d == '\r' || d == '\n') {
@@ -98,8 +115,9 @@ char TParser::NextToken() {
                         if (at(p) != '\'') break;
                         ++p;
                     }
-                    units.push_back(std::uint32_t(d));
+                    piece.quoted += char(d);
                 }
+                pieces.push_back(std::move(piece));
             } else if (at(p) == '#' && IsDigit(at(p + 1))) {
                 ++p;
                 std::uint32_t code = 0;    // modulo 65536
@@ -110,21 +128,30 @@ char TParser::NextToken() {
                     decimal = decimal >= 128 ? decimal : decimal * 10 + digit;
                     ++p;
                 }
-                units.push_back(code);
+                pieces.push_back({{}, code, true});
                 wide = wide || decimal >= 128;
             } else {
                 break;
             }
         }
-        if (wide) {
-            for (const std::uint32_t unit : units)
-                tokenWide_ += char16_t(unit);
-            token_ = toWString;
-        } else {
-            for (const std::uint32_t unit : units)
-                tokenBytes_ += char(unit);
-            token_ = toString;
+        // A hand-edited file is UTF-8 (every editor here writes it), while the files this
+        // program writes hold no byte above 127 at all. So a quoted run that is valid UTF-8 with
+        // characters beyond ASCII is taken as UTF-8; any other run keeps its 8-bit meaning:
+        // Windows-1252 in an 8-bit token, the byte's value in a wide one.
+        for (const Piece& piece : pieces) {
+            if (piece.isCode) {
+                // An 8-bit token holds codes below 128 only, the same in every code page.
+                tokenWide_ += char16_t(piece.code);
+            } else if (const auto utf8 = NonAsciiUtf8(piece.quoted)) {
+                tokenWide_ += *utf8;
+            } else if (wide) {
+                for (const char byte : piece.quoted)
+                    tokenWide_ += char16_t(static_cast<unsigned char>(byte));
+            } else {
+                tokenWide_ += AnsiToUtf16(piece.quoted);
+            }
         }
+        token_ = wide ? toWString : toString;
         tokenText_ = "'";
     } else if (c == '-' || IsDigit(c)) {
         ++p;
@@ -156,10 +183,6 @@ char TParser::NextToken() {
     }
     linePosition_ = p;
     return token_;
-}
-
-WideString TParser::TokenWideString() const {
-    return token_ == toWString ? tokenWide_ : AnsiToUtf16(tokenBytes_);
 }
 
 std::int64_t TParser::TokenInt() const {

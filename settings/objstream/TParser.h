@@ -36,8 +36,10 @@ public:
 
     // The identifier, the number without its float suffix, or the character of the token.
     const std::string& TokenString() const { return tokenText_; }
-    // The text of a string token; 8-bit strings are decoded from Windows-1252.
-    WideString TokenWideString() const;
+    // The text of a string token. A quoted run that is valid UTF-8 beyond ASCII is decoded
+    // as UTF-8; other quoted bytes are Windows-1252 in an 8-bit token and the characters of
+    // the same value in a wide one.
+    const WideString& TokenWideString() const { return tokenWide_; }
     std::int64_t TokenInt() const;
     long double TokenFloat() const;
     // 's', 'c' or 'd' for a float with that suffix, otherwise 0.
@@ -49,6 +51,8 @@ public:
     // current token is of that kind.
     void CheckToken(char kind) const;
     [[noreturn]] void Error(const std::string& message) const;
+    // "<message> on line <line>".
+    [[noreturn]] void ErrorOnLine(const std::string& message, int line) const;
 
     // The bytes of hexadecimal pairs up to "}", the current token being "{"; then reads the
     // token after "}". Blanks and line ends may stand between pairs.
@@ -58,7 +62,6 @@ private:
     // The next character of the current line, loading lines as needed; -1 at the end of data.
     int Current();
     bool LoadLine();
-    [[noreturn]] void ErrorOnLine(const std::string& message, int line) const;
 
     TStream& stream_;
     std::array<std::uint8_t, kFilerBufferSize> buffer_{};
@@ -73,7 +76,6 @@ private:
     char token_ = toEOF;
     int tokenLine_ = 1;
     std::string tokenText_;
-    std::string tokenBytes_; // 8-bit string
-    WideString tokenWide_;   // wide string
+    WideString tokenWide_; // the text of a string token
     char floatType_ = 0;
 };

@@ -24,6 +24,11 @@ public:
 [[noreturn]] void InvalidValue() {
     throw EReadError("Invalid property value");
 }
+// Ends the read (it is no error of one property that could be dropped): a value the program
+// could not write back in a file it would read again.
+void CheckStringLength(std::size_t length) {
+    if (length > kMaxStringLength) throw EReadError("String too long");
+}
 
 template <class T>
 T LoadLittleEndian(const std::uint8_t* bytes) {
@@ -430,17 +435,22 @@ void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& property) {
     };
     TPropValue value;
     switch (property.Kind) {
-    case TTypeKind::String:
+    case TTypeKind::String: {
         if (!IsStringTag(tag)) reject();
-        if (tag == TValueType::vaString || tag == TValueType::vaLString)
-            value = ReadAnsiPayload(tag);
-        else
-            value = Utf16ToAnsi(ReadWidePayload(tag));
+        std::string bytes = tag == TValueType::vaString || tag == TValueType::vaLString
+                                ? ReadAnsiPayload(tag)
+                                : Utf16ToAnsi(ReadWidePayload(tag));
+        CheckStringLength(bytes.size());
+        value = std::move(bytes);
         break;
-    case TTypeKind::WideString:
+    }
+    case TTypeKind::WideString: {
         if (!IsStringTag(tag)) reject();
-        value = text();
+        WideString wide = text();
+        CheckStringLength(wide.size());
+        value = std::move(wide);
         break;
+    }
     case TTypeKind::Char: {
         if (!IsStringTag(tag)) reject();
         const WideString character = text();

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -134,6 +138,48 @@ TEST_F(Registry, LeavesAFileItCannotReadUntouched) {
     EXPECT_EQ(ERROR_BADDB, RegCreateKeyW(HKEY_CLASSES_ROOT, u"New", &key));
     EXPECT_EQ(ERROR_BADDB, RegOpenKeyW(HKEY_CLASSES_ROOT, u"A", &key));
     EXPECT_EQ(foreign, ReadFileText(home.RegistryFile()));
+}
+
+struct ForeignEntry {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> make;
+    LSTATUS status;
+};
+
+TEST_F(Registry, RefusesAnythingButARegularFileOfSensibleSizeWithoutWaitingOrReplacingIt) {
+    namespace fs = std::filesystem;
+    const ForeignEntry cases[] = {
+        {"a named pipe", [](const fs::path& p) { ASSERT_EQ(0, ::mkfifo(p.c_str(), 0644)); },
+         ERROR_CANTREAD},
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }, ERROR_CANTREAD},
+        {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+         ERROR_CANTREAD},
+        {"1 GiB with nothing in it",
+         [](const fs::path& p) {
+             WriteFileText(p, "");
+             ASSERT_EQ(0, ::truncate(p.c_str(), off_t(1) << 30));
+         },
+         ERROR_BADDB},
+    };
+    const fs::path file = home.RegistryFile();
+    fs::create_directories(file.parent_path());
+    for (const ForeignEntry& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.make(file);
+        const auto before = fs::symlink_status(file).type();
+        const auto size = before == fs::file_type::regular ? fs::file_size(file) : 0;
+        ::alarm(10); // waiting for a named pipe's writer would end the test here
+        HKEY key = nullptr;
+        EXPECT_EQ(c.status, RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID", &key));
+        EXPECT_EQ(c.status, RegCreateKeyW(HKEY_CLASSES_ROOT, u"New", &key));
+        EXPECT_EQ(nullptr, key);
+        ::alarm(0);
+        EXPECT_EQ(before, fs::symlink_status(file).type()) << "the entry was replaced";
+        if (before == fs::file_type::regular) {
+            EXPECT_EQ(size, fs::file_size(file));
+        }
+        fs::remove_all(file);
+    }
 }
 
 TEST_F(Registry, AFolderThatCannotBeMadeFailsWritesAndReadsAsEmpty) {

@@ -72,7 +72,9 @@ TEST_F(ObjectFile, AFailedWriteLeavesThePreviousFileIntact) {
             WriteObjectToFile(data, Name(file), true);
             ADD_FAILURE() << "no error";
         } catch (const EWriteError& error) {
-            EXPECT_EQ("Stream write error", error.Message());
+            // The system's reason, so that the user knows what to do.
+            EXPECT_EQ("Cannot write file \"" + file.string() + "\". File too large",
+                      error.Message());
         }
     }
     EXPECT_EQ(before, Contents(file));

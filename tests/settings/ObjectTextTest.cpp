@@ -1,6 +1,7 @@
 #include "settings/objstream/ObjectText.h"
 #include "settings/objstream/ObjStreamErrors.h"
 #include "settings/objstream/ObjectStream.h"
+#include "settings/objstream/ObjectStreamTypes.h"
 
 #include "SampleObjects.h"
 #include "settings/TIniData.h"
@@ -261,20 +262,73 @@ TEST(ObjectText, LongLinesUpToTheBufferAreRead) {
     EXPECT_EQ("Line too long on line 2", ToBinaryError("object X: T\n" + line + " "));
 }
 
-TEST(ObjectText, StringTokensChooseEightBitOrWide) {
-    // Without a code of 128 or more the text is 8-bit, decoded from Windows-1252; with one,
-    // quoted bytes are taken as the characters of the same value.
+struct DecodingCase {
+    const char* what;
+    std::string value; // the text after "FolderForRecordings = "
+    std::u16string folder;
+};
+
+TEST(ObjectText, QuotedBytesAreUtf8WhenTheyCanBeAndWindows1252Otherwise) {
+    const DecodingCase cases[] = {
+        // As every editor here writes a file by hand.
+        {"UTF-8 beyond ASCII", "'/home/u/Aufnahmen f\xC3\xBCr'", u"/home/u/Aufnahmen f\u00fcr"},
+        {"UTF-8 of four bytes", "'\xF0\x9F\x8E\xB5'", u"\U0001F3B5"},
+        {"each run on its own, beside codes and in continuations",
+         "'f\xC3\xBC'#39'r' +\n    '\xE2\x82\xAC'", u"f\u00fc'r\u20ac"},
+        {"a UTF-8 run in a wide token", "'\xC3\xA9'#8364", u"\u00e9\u20ac"},
+        // Not UTF-8: 8-bit text as before.
+        {"a lone Windows-1252 byte", "'f\xFCr'", u"f\u00fcr"},
+        {"Windows-1252 beside a code", "'\x80'#65", u"\u20acA"},
+        {"a cut sequence", "'\xC3'", u"\u00c3"},
+        {"an overlong form", "'\xC0\xAF'", u"\u00c0\u00af"},
+        {"an encoded surrogate", "'\xED\xA0\x80'", u"\u00ed\u00a0\u20ac"},
+        // In a wide token other quoted bytes are the characters of the same value.
+        {"a Latin-1 byte in a wide token", "'\xE9'#8364 + 'x'", u"\u00e9\u20acx"},
+        {"a code modulo 65536", "#65601", u"A"},
+    };
+    for (const DecodingCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TIniData data;
+        TMemoryStream stream(
+            AsBytes("object IniData: TIniData\n  FolderForRecordings = " + c.value + "\nend"));
+        (void)ReadObjectFromStream(data, stream);
+        EXPECT_EQ(c.folder, data.FolderForRecordings());
+    }
+    // What the program writes back holds no byte above 127, as before.
     TIniData data;
-    TMemoryStream eightBit(
-        AsBytes("object IniData: TIniData\n FolderForRecordings = '\x80'#65\nend"));
-    (void)ReadObjectFromStream(data, eightBit);
-    EXPECT_EQ(u"\u20acA", data.FolderForRecordings());
-    TMemoryStream wide(
-        AsBytes("object IniData: TIniData\n FolderForRecordings = '\xE9'#8364 + 'x'\nend"));
-    (void)ReadObjectFromStream(data, wide);
-    EXPECT_EQ(u"\u00e9\u20acx", data.FolderForRecordings());
-    TMemoryStream modulo(AsBytes("object IniData: TIniData\n FolderForRecordings = #65601\nend"));
-    (void)ReadObjectFromStream(data, modulo);
-    EXPECT_EQ(u"A", data.FolderForRecordings()); // 65601 modulo 65536
+    TMemoryStream edited(
+        AsBytes("object IniData: TIniData\n  FolderForRecordings = '/Aufnahmen f\xC3\xBCr'\nend"));
+    (void)ReadObjectFromStream(data, edited);
+    EXPECT_EQ(FileWithFolder("  FolderForRecordings = '/Aufnahmen f'#252'r'\r\n"), WriteText(data));
+}
+
+TEST(ObjectText, AStringValueLongerThan32KiUnitsIsRefusedWhereItStarts) {
+    // 64 characters a continuation line, as the program writes them.
+    auto value = [](std::size_t length) {
+        std::string lines = "object IniData: TIniData\r\n  FolderForRecordings = \r\n";
+        for (std::size_t done = 0; done < length; done += 64) {
+            lines += "    '" + std::string(std::min<std::size_t>(64, length - done), 'x') + "'";
+            lines += done + 64 < length ? " +\r\n" : "\r\n";
+        }
+        return lines + "end\r\n";
+    };
+    TIniData data;
+    TMemoryStream longest(AsBytes(value(kMaxStringLength)));
+    (void)ReadObjectFromStream(data, longest);
+    EXPECT_EQ(kMaxStringLength, data.FolderForRecordings().size());
+    EXPECT_EQ("String too long on line 3", ToBinaryError(value(kMaxStringLength + 1)));
+
+    // The binary encoding has the same limit.
+    TIniData fromBinary;
+    fromBinary.SetFolderForRecordings(std::u16string(kMaxStringLength + 1, u'\u00e9'));
+    TMemoryStream binary;
+    WriteObjectToStream(fromBinary, binary, false);
+    binary.SetPosition(0);
+    try {
+        (void)ReadObjectFromStream(data, binary);
+        ADD_FAILURE() << "no error";
+    } catch (const EReadError& error) {
+        EXPECT_EQ("String too long", error.Message());
+    }
 }
 } // namespace
