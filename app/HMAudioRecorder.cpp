@@ -9,6 +9,7 @@
 #include "settings/u_Config.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 THMAudioRecorder::THMAudioRecorder() = default;
 
@@ -68,10 +69,12 @@ void THMAudioRecorder::Finish() {
         try {
             FinalizeSettings();
         } catch (const std::exception& error) {
-            // Shown, and shutdown goes on: the recording still has to be completed.
+            // Shown (or, when the session ends the program, written to the standard error
+            // stream), and shutdown goes on: the recording still has to be completed.
             TApplicationErrors::ShowMessage(
-                FForm1.get(), SaveErrorText(QString::fromStdU16String(SettingsFileName()),
-                                            QString::fromUtf8(error.what())));
+                FForm1.get(),
+                SaveErrorText(QString::fromStdU16String(SettingsFileName()),
+                              TApplicationErrors::Translate(QString::fromUtf8(error.what()))));
         }
     }
     ReleaseWindows();
@@ -93,6 +96,9 @@ void THMAudioRecorder::ReleaseWindows() {
 
 void THMAudioRecorder::CloseOnSignal() {
     FCloseRequested = true;
+    // Nobody is there to answer a message box: what goes wrong from here on is written to the
+    // standard error stream, so that a shutdown or a logout never waits for the program.
+    TApplicationErrors::SetUnattended(true);
     // Dialogs and message boxes first: each runs a loop of its own that must end before the
     // main one can. Then the main window, as its close button would.
     while (QWidget* modal = QApplication::activeModalWidget()) {
@@ -106,6 +112,12 @@ int THMAudioRecorder::Run(QApplication& application) {
     // From before start-up until after shutdown, so that a shutdown, a logout or a closed
     // terminal always finds the loop ready to end the program orderly.
     TTerminationSignals terminationSignals([this](int) { CloseOnSignal(); });
+    // A logout first asks the program to commit its data: from then on nobody will answer a
+    // message box either.
+    QObject session; // the connection's lifetime
+    QObject::connect(
+        &application, &QGuiApplication::commitDataRequest, &session,
+        [](QSessionManager&) { TApplicationErrors::SetUnattended(true); }, Qt::DirectConnection);
     if (!Start()) return 1;
     int exitCode = 0;
     // A signal during start-up (answered by a message box's loop) ends the program right away.

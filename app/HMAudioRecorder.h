@@ -9,6 +9,8 @@
 //             the settings are saved).
 //   shutdown: the settings are saved (a failure is shown, and shutdown goes on); then the
 //             dialog, the data module with its capture controller and the main window go.
+// A message box appears only while someone may answer it: once a signal or a logout ends the
+// program, what goes wrong is written to the standard error stream and nothing waits.
 // Thread contract: the main (GUI) thread only.
 #include <QString>
 

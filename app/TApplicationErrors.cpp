@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <cstdio>
+
 namespace {
 QPointer<TLangDispatcher>& Dispatcher() {
     static QPointer<TLangDispatcher> dispatcher;
@@ -23,14 +25,37 @@ TApplicationErrors::TDisplay& Display() {
     static TApplicationErrors::TDisplay display = ShowMessageBox;
     return display;
 }
+
+bool& UnattendedFlag() {
+    static bool unattended = false;
+    return unattended;
+}
+
+void WriteToStandardError(const QString& message) {
+    const QByteArray line = (QStringLiteral("hymnaro-recorder: ") + message + u'\n').toUtf8();
+    (void)std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+    (void)std::fflush(stderr);
+}
 } // namespace
 
 void TApplicationErrors::ShowMessage(QWidget* parent, const QString& message) noexcept {
     try {
-        Display()(parent, Translate(message));
+        const QString text = Translate(message);
+        if (UnattendedFlag())
+            WriteToStandardError(text);
+        else
+            Display()(parent, text);
     } catch (...) {
         // Showing an error must not become one; the message is lost, the program goes on.
     }
+}
+
+void TApplicationErrors::SetUnattended(bool unattended) {
+    UnattendedFlag() = unattended;
+}
+
+bool TApplicationErrors::Unattended() {
+    return UnattendedFlag();
 }
 
 void TApplicationErrors::ShowException(QWidget* parent, const std::exception& error) noexcept {

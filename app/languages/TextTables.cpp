@@ -68,6 +68,11 @@ TTranslationData MakeForm1Texts() {
             "Es wurde kein Audio-Eingabegerät gefunden."),
         Row("msgSettingsNotSaved", "The settings could not be saved to \"%s\".\n%s",
             "Die Einstellungen konnten nicht in \"%s\" gespeichert werden.\n%s"),
+        // The reasons of a failed save, each followed by the system's own words.
+        Row("msgCannotCreateFile", "Cannot create file \"%s\". %s",
+            "Die Datei \"%s\" kann nicht erstellt werden. %s"),
+        Row("msgCannotWriteFile", "Cannot write file \"%s\". %s",
+            "Die Datei \"%s\" kann nicht geschrieben werden. %s"),
         Row("msgUnknownError", "An unknown error occurred.",
             "Ein unbekannter Fehler ist aufgetreten."),
         Row("msgNoCaptureController",

@@ -1,10 +1,12 @@
 // The program's start-up and shutdown around the settings: a settings file that cannot be
 // loaded ends the program before any window and is left as it was; a failed save at exit is
-// shown and shutdown goes on.
+// shown and shutdown goes on, or, when a signal ends the program, written to the standard
+// error stream without waiting for anyone.
 #include "AppTestSupport.h"
 
 #include "app/HMAudioRecorder.h"
 #include "app/Main.h"
+#include "app/TApplicationErrors.h"
 #include "app/dm_Recording.h"
 #include "app/setup/dl_Setup.h"
 #include "runtime/Apartment.h"
@@ -21,7 +23,13 @@
 
 #include <gmock/gmock.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testing::HasSubstr;
 
@@ -79,6 +87,22 @@ TEST_F(Startup, AnUnreadableSettingsFileEndsTheProgramBeforeAnyWindow) {
     EXPECT_EQ(apartments, CoInitializeCount());
 }
 
+TEST_F(Startup, ANamedPipeInPlaceOfTheSettingsFileIsNamedAndRefusedAtOnce) {
+    QDir().mkpath(QFileInfo(SettingsFile()).path());
+    ASSERT_EQ(0, mkfifo(SettingsFile().toUtf8().constData(), 0644));
+    {
+        THMAudioRecorder program;
+        EXPECT_FALSE(program.Start()); // does not wait for a writer
+        EXPECT_EQ(nullptr, Form1);
+    }
+    ASSERT_EQ(1, shown.Messages().size());
+    EXPECT_THAT(shown.Messages()[0].toStdString(),
+                HasSubstr("Cannot open file \"" + SettingsFile().toStdString() +
+                          "\". Not a regular file (a named pipe)"));
+    EXPECT_TRUE(QFileInfo(SettingsFile()).exists());
+    EXPECT_FALSE(QFileInfo(SettingsFile()).isFile()) << "the pipe was replaced";
+}
+
 TEST_F(Startup, CreatesTheWindowsInOrderAndSavesTheSettingsAtTheEnd) {
     THMAudioRecorder program;
     ASSERT_TRUE(program.Start());
@@ -130,8 +154,60 @@ TEST_F(Startup, AFailedSaveAtExitIsShownAndShutdownGoesOn) {
     const std::string message = shown.Messages()[0].toStdString();
     EXPECT_THAT(message, HasSubstr("Die Einstellungen konnten nicht in \"" +
                                    SettingsFile().toStdString() + "\" gespeichert werden."));
+    EXPECT_THAT(message, HasSubstr("Die Datei \"" + SettingsFile().toStdString() +
+                                   "\" kann nicht erstellt werden. Not a directory"));
     EXPECT_EQ(nullptr, Form1) << "the windows and the capture controller are still released";
     EXPECT_EQ(nullptr, dmRecording);
+    EXPECT_EQ(nullptr, IniData);
+}
+
+// What the program writes to the standard error stream while it lives.
+class TStandardError {
+public:
+    TStandardError() : FFile(NewTestFolder(QStringLiteral("stderr")) + QStringLiteral("/2")) {
+        std::fflush(stderr);
+        FSaved = dup(2);
+        const int file = open(FFile.toUtf8().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(file, 2);
+        close(file);
+    }
+    ~TStandardError() { Restore(); }
+    QString Text() {
+        Restore();
+        QFile file(FFile);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private:
+    void Restore() {
+        if (FSaved < 0) return;
+        std::fflush(stderr);
+        dup2(FSaved, 2);
+        close(FSaved);
+        FSaved = -1;
+    }
+    QString FFile;
+    int FSaved = -1;
+};
+
+TEST_F(Startup, ASignalEndsTheProgramWithoutWaitingForAnyoneAndWritesWhatWentWrong) {
+    THMAudioRecorder program;
+    TStandardError standardError;
+    QTimer::singleShot(0, [&] {
+        // A file where the settings folder should be: the save at exit will fail.
+        QFile blocker(config + QStringLiteral("/Hymnaro"));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        ASSERT_EQ(0, kill(getpid(), SIGTERM)); // as a shutdown or a logout sends it
+    });
+    EXPECT_EQ(0, program.Run(*qApp));
+    TApplicationErrors::SetUnattended(false);
+    const QString written = standardError.Text();
+    EXPECT_TRUE(shown.Messages().isEmpty()) << "a message box would wait for a click";
+    EXPECT_THAT(written.toStdString(),
+                HasSubstr("hymnaro-recorder: Die Einstellungen konnten nicht in \"" +
+                          SettingsFile().toStdString() + "\" gespeichert werden.\nDie Datei"));
+    EXPECT_EQ(nullptr, Form1);
     EXPECT_EQ(nullptr, IniData);
 }
 } // namespace

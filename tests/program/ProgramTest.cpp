@@ -3,6 +3,7 @@
 // closed terminal or Ctrl+C, and refused further writes by a file size limit.
 #include "RecorderProcess.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -155,6 +156,32 @@ TEST_P(SignalledProgram, CompletesTheRecordingAndSavesTheSettings) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalledProgram, testing::Values(SIGTERM, SIGINT, SIGHUP),
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+TEST_F(ProgramTest, ASignalWithSettingsThatCannotBeSavedEndsTheProgramWithoutWaitingForAnyone) {
+    RecorderProcess recorder(QStringLiteral("record"));
+    const std::optional<QString> file = recorder.WaitForLine(QStringLiteral("recording "));
+    ASSERT_TRUE(file && !file->isEmpty());
+    ASSERT_TRUE(recorder.WaitForLine(QStringLiteral("ready")));
+    ASSERT_TRUE(WaitForAudio(*file, 48000));
+    // A file where the settings folder belongs (a read-only folder does not stop root).
+    ASSERT_TRUE(QDir().mkpath(recorder.Home() + QStringLiteral("/.config")));
+    QFile blocker(recorder.Home() + QStringLiteral("/.config/Hymnaro"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    recorder.Signal(SIGTERM);
+    // A message box would keep it alive until a click; the wait only bounds a hang.
+    const RecorderProcess::Exit exit = recorder.WaitForExit(20000);
+    ASSERT_TRUE(exit.ended) << "the program did not end";
+    EXPECT_FALSE(exit.crashed);
+    EXPECT_EQ(0, exit.code);
+    EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Messages().join(u'|').toStdString();
+    EXPECT_THAT(recorder.ErrorOutput().toStdString(),
+                testing::HasSubstr("hymnaro-recorder: Die Einstellungen konnten nicht in \"" +
+                                   recorder.SettingsFile().toStdString() +
+                                   "\" gespeichert werden.\n"));
+    ExpectComplete(ReadWholeFile(*file));
+}
 
 TEST_F(ProgramTest, ASignalWhileTheSetupDialogIsOpenStillEndsTheProgram) {
     RecorderProcess recorder(QStringLiteral("setup"));

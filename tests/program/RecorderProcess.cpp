@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -67,8 +68,9 @@ RecorderProcess::RecorderProcess(const QString& drive, unsigned long long fileSi
         environment.insert(QStringLiteral("HYMNARO_DRIVE"), drive);
     FProcess.setProcessEnvironment(environment);
     FProcess.setWorkingDirectory(FHome);
-    // What the sanitizers or Qt report reaches the test's own output.
-    FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Read apart from the driver's lines; what the sanitizers or Qt report is passed on to the
+    // test's own output.
+    FProcess.setProcessChannelMode(QProcess::SeparateChannels);
     if (fileSizeLimit != 0) {
         // Runs in the child before the program starts; the program itself has to cope with
         // the signal that a write past the limit raises.
@@ -92,6 +94,11 @@ RecorderProcess::~RecorderProcess() {
 }
 
 void RecorderProcess::ReadLines() {
+    const QByteArray errors = FProcess.readAllStandardError();
+    if (!errors.isEmpty()) {
+        FErrors += errors;
+        std::fwrite(errors.constData(), 1, std::size_t(errors.size()), stderr);
+    }
     FPartial += FProcess.readAllStandardOutput();
     qsizetype end;
     while ((end = FPartial.indexOf('\n')) >= 0) {
@@ -125,6 +132,11 @@ QStringList RecorderProcess::Messages() {
         if (line.startsWith(QLatin1String("message ")))
             messages << line.mid(8).replace(QLatin1String("\\n"), QLatin1String("\n"));
     return messages;
+}
+
+QString RecorderProcess::ErrorOutput() {
+    ReadLines();
+    return QString::fromUtf8(FErrors);
 }
 
 bool RecorderProcess::Running() const {

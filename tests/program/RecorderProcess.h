@@ -31,6 +31,9 @@ public:
     std::optional<QString> WaitForLine(const QString& prefix, int milliseconds = 30000);
     // The texts of every message the program has shown so far.
     QStringList Messages();
+    // What the program has written to its standard error stream so far (it is passed on to
+    // the test's own as well).
+    QString ErrorOutput();
     bool Running() const;
 
     void Signal(int signalNumber);
@@ -52,6 +55,7 @@ private:
     QStringList FLines;
     qsizetype FNext = 0; // the first line WaitForLine has not passed yet
     QByteArray FPartial;
+    QByteArray FErrors;
 };
 
 // The size of a file, 0 when it does not exist.
