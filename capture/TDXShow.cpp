@@ -40,10 +40,10 @@ QString FromWide(const WideString& text) {
 }
 } // namespace
 
-TDXShow::TDXShow(QObject* owner) : QObject(owner) {
+TDXShow::TDXShow(QObject* owner, const TGraphFactory& makeGraph) : QObject(owner) {
     FRunState = GraphStateStopped;
     try {
-        Construct();
+        Construct(makeGraph);
     } catch (...) {
         ReleaseGraph();
         throw;
@@ -54,7 +54,7 @@ TDXShow::~TDXShow() {
     ReleaseGraph();
 }
 
-void TDXShow::Construct() {
+void TDXShow::Construct(const TGraphFactory& makeGraph) {
     // Hidden windows are served by the event loop of the thread that makes them.
     TPostedMessagePump::Install();
     NotifyWindow = CreateMessageWindow([this](HWND, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -69,8 +69,9 @@ void TDXShow::Construct() {
     connect(PositionTimer, &QTimer::timeout, this,
             [this] { RunFromEventLoop([this] { DoPositionChanged(); }); });
 
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IGraphBuilder, GraphBuilder.put_void());
+    HRESULT hr = makeGraph ? makeGraph(GraphBuilder.put())
+                           : CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IGraphBuilder, GraphBuilder.put_void());
     if (FAILED(hr) || !GraphBuilder) {
         if (SUCCEEDED(hr)) hr = E_POINTER;
         RaiseError(hr, u"Could not create the filter graph manager");

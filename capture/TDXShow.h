@@ -6,7 +6,9 @@
 // 200 ms position timer, the remembered run state and the events of its user, and turns a
 // failed platform call into a formatted message (ReportError) and, where the failure is
 // fatal, an EDShowError (RaiseError). Every graph-building step is virtual so that a
-// descendant replaces it.
+// descendant replaces it. The filter graph manager comes from the platform's class table, or
+// from a graph factory handed to the constructor (tests hand in a graph whose parts they
+// watch); the other interfaces are taken from it either way.
 // The owner (QObject parent) destroys the controller; destruction stops the graph, so a
 // recording in progress is completed. A descendant's destructor calls ReleaseGraph so that
 // its own ClearGraph runs.
@@ -19,16 +21,22 @@
 #include <QMetaObject>
 #include <QObject>
 
+#include <functional>
+
 class QTimer;
 class QWidget;
+
+// Makes the filter graph manager that a controller drives: a counted reference in graph.
+using TGraphFactory = std::function<HRESULT(IGraphBuilder** graph)>;
 
 class TDXShow : public QObject {
     Q_OBJECT
 
 public:
     // Raises EDShowError when the graph or one of its indispensable interfaces cannot be had;
-    // what was built so far is released again before the error leaves.
-    explicit TDXShow(QObject* owner = nullptr);
+    // what was built so far is released again before the error leaves. Without makeGraph the
+    // graph manager is the platform's.
+    explicit TDXShow(QObject* owner = nullptr, const TGraphFactory& makeGraph = {});
     ~TDXShow() override;
 
     // Published events.
@@ -97,7 +105,7 @@ protected:
     ComPtr<IBaseFilter> AudioRenderer;
 
 private:
-    void Construct();
+    void Construct(const TGraphFactory& makeGraph);
     // Display := value, watching the new control's destruction instead of the old one's.
     void WatchDisplay(QWidget* value);
     LRESULT NotifyWindowProc(UINT message, WPARAM wParam, LPARAM lParam);

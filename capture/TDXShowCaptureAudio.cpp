@@ -6,7 +6,8 @@
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
 
-TDXShowCaptureAudio::TDXShowCaptureAudio(QObject* owner) : TDXShow(owner) {
+TDXShowCaptureAudio::TDXShowCaptureAudio(QObject* owner, const TGraphFactory& makeGraph)
+    : TDXShow(owner, makeGraph) {
     try {
         Construct();
     } catch (...) {

@@ -20,8 +20,8 @@ class TDXShowCaptureAudio : public TDXShow {
 
 public:
     // Lists the audio input devices and creates the capture graph builder; raises EDShowError
-    // when the builder cannot be had.
-    explicit TDXShowCaptureAudio(QObject* owner = nullptr);
+    // when the builder cannot be had. makeGraph as for TDXShow.
+    explicit TDXShowCaptureAudio(QObject* owner = nullptr, const TGraphFactory& makeGraph = {});
     ~TDXShowCaptureAudio() override;
 
     TDXRecordingStoppedEvent OnRecordingStopped;

@@ -11,6 +11,7 @@
 #include "media/MediaPlatform.h"
 #include "runtime/ObjIdl.h"
 #include "runtime/TaskMemory.h"
+#include "support/SeekWriteStream.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -72,7 +73,7 @@ public:
 };
 
 // Writes each sample at its start offset with pwrite and offers IStream for the header.
-class FileSink final : public TBCBaseInputPin, public IStream {
+class FileSink final : public TBCBaseInputPin, public SeekWriteStream {
 public:
     FileSink(Host* f, int fd)
         : TBCBaseInputPin("sink", f, f->FilterLock(), unused, u"In"), fd_(fd) {}
@@ -93,31 +94,13 @@ public:
         const std::size_t n = std::size_t(sample->GetActualDataLength());
         return pwrite(fd_, data, n, off_t(start)) == ssize_t(n) ? S_OK : E_FAIL;
     }
-    HRESULT Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT Write(const void* b, ULONG n, ULONG* w) override {
-        if (pwrite(fd_, b, n, off_t(position_)) != ssize_t(n)) return E_FAIL;
-        position_ += n;
-        if (w) *w = n;
-        return S_OK;
-    }
-    HRESULT Seek(LARGE_INTEGER move, DWORD, ULARGE_INTEGER*) override {
-        position_ = ULONGLONG(move.QuadPart);
-        return S_OK;
-    }
-    HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT Commit(DWORD) override { return S_OK; }
-    HRESULT Revert() override { return E_NOTIMPL; }
-    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-    HRESULT Clone(IStream**) override { return E_NOTIMPL; }
 
 private:
+    HRESULT WriteAt(ULONGLONG offset, const void* b, ULONG n) override {
+        return pwrite(fd_, b, n, off_t(offset)) == ssize_t(n) ? S_OK : E_FAIL;
+    }
+
     int fd_;
-    ULONGLONG position_ = 0;
 };
 
 using Clock = std::chrono::steady_clock;

@@ -9,6 +9,7 @@
 #include "app/Main.h"
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
+#include "support/Pulse.h"
 
 #include <QAction>
 #include <QFile>
@@ -42,11 +43,8 @@ int Threads() {
 class RecordingSoak : public testing::Test {
 protected:
     void SetUp() override {
-        std::string why;
-        if (!PacedCapture::Install(&why)) {
-            if (PacedCapture::PulseRequired()) FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        if (!RequirePulse()) return;
+        PacedCapture::Install();
         ASSERT_TRUE(program.Start());
         IniData->SetFolderForRecordings(
             NewTestFolder(QStringLiteral("recordings")).toStdU16String());

@@ -14,6 +14,7 @@
 #include "runtime/ClassTable.h"
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
+#include "support/Pulse.h"
 
 #include <QAction>
 #include <QDir>
@@ -26,34 +27,32 @@
 using testing::ElementsAre;
 
 namespace {
-// The controller the program makes, with a way to send graph events and to fail Stop.
+// The controller the program makes, on a graph the test can send events through, with a way
+// to fail Stop.
 class TestCapture : public TDXShowCaptureAudio {
 public:
-    using TDXShowCaptureAudio::TDXShowCaptureAudio;
+    TestCapture(QObject* owner, ComPtr<SplicedGraph> graph)
+        : TDXShowCaptureAudio(owner, graph->Factory()), graph_(std::move(graph)) {}
     HRESULT Stop() override {
         const HRESULT hr = TDXShowCaptureAudio::Stop();
         return failStop ? STG_E_MEDIUMFULL : hr;
     }
-    void SendGraphEvent(LONG code, LONG_PTR param1) {
-        ComPtr<IMediaEventSink> sink;
-        ASSERT_EQ(ComPtr<IGraphBuilder>(GraphBuilder).As(sink), S_OK);
-        ASSERT_EQ(sink->Notify(code, param1, 0), S_OK);
-    }
+    void SendGraphEvent(LONG code, LONG_PTR param1) { graph_->SendGraphEvent(code, param1); }
     bool failStop = false;
+
+private:
+    ComPtr<SplicedGraph> graph_;
 };
 
 class RecordingWindow : public testing::Test {
 protected:
     void SetUp() override {
-        std::string why;
-        if (!PacedCapture::Install(&why)) {
-            if (PacedCapture::PulseRequired()) FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        if (!RequirePulse()) return;
+        PacedCapture::Install();
         previousFactory = TdmRecording::SetControllerFactory([this](QObject* owner) {
             if (failCreation)
                 throw EDShowError(E_FAIL, "Could not create the filter graph manager");
-            capture = new TestCapture(owner);
+            capture = new TestCapture(owner, MakeCounted<SplicedGraph>());
             return capture;
         });
     }

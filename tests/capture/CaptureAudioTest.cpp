@@ -12,18 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-class ProbeCapture : public TDXShowCaptureAudio {
-public:
-    using TDXShowCaptureAudio::TDXShowCaptureAudio;
-    IGraphBuilder* Graph() const { return GraphBuilder.get(); }
-    void ReplaceControl(IMediaControl* control) { MediaControl = control; }
-    void SendGraphEvent(LONG code, LONG_PTR param1 = 0, LONG_PTR param2 = 0) {
-        ComPtr<IMediaEventSink> sink;
-        ASSERT_EQ(ComPtr<IGraphBuilder>(GraphBuilder).As(sink), S_OK);
-        ASSERT_EQ(sink->Notify(code, param1, param2), S_OK);
-    }
-};
-
 std::vector<std::u16string> FilterNames(IGraphBuilder* graph) {
     std::vector<std::u16string> names;
     ComPtr<IEnumFilters> filters;
@@ -58,6 +46,7 @@ protected:
     FakeDeviceEnumScope scope{set};
     ShownMessages shown;
     std::vector<std::u16string> errors;
+    ComPtr<SplicedGraph> graph = MakeCounted<SplicedGraph>();
 
     void Watch(TDXShow& controller) {
         controller.OnError = [this](HRESULT, const WideString& text) { errors.push_back(text); };
@@ -66,14 +55,14 @@ protected:
 
 TEST_F(CaptureAudioTest, DeviceLostReleasesTheSourceAndListsTheDevicesAgain) {
     set.devices = {{{{u"FriendlyName", u"First"}, {u"DevicePath", u"first"}}}};
-    ProbeCapture capture;
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     ASSERT_EQ(set.enumerations, 1);
     ASSERT_EQ(capture.Devices().Count(), 1);
 
     set.devices.push_back({{{u"FriendlyName", u"Plugged in"}, {u"DevicePath", u"second"}}});
     int stopped = 0;
     capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR, HRESULT) { ++stopped; };
-    capture.SendGraphEvent(EC_DEVICE_LOST, 0, 1);
+    graph->SendGraphEvent(EC_DEVICE_LOST, 0, 1);
     ASSERT_TRUE(PumpUntil([&] { return set.enumerations == 2; }));
     EXPECT_EQ(capture.Devices().Count(), 2);
     EXPECT_EQ(capture.Devices().Items(1).DeviceName, u"Plugged in");
@@ -91,7 +80,7 @@ class RecordingEndTest : public CaptureAudioTest, public ::testing::WithParamInt
 
 TEST_P(RecordingEndTest, ARecordingThatEndsByItselfIsStoppedAndTold) {
     const EndCase& c = GetParam();
-    ProbeCapture capture;
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     ASSERT_EQ(capture.Play(), S_OK);
     std::vector<std::pair<LONG, LONG_PTR>> told;
     capture.OnRecordingStopped = [&](QObject* sender, LONG code, LONG_PTR param1, HRESULT stopped) {
@@ -100,12 +89,12 @@ TEST_P(RecordingEndTest, ARecordingThatEndsByItselfIsStoppedAndTold) {
         EXPECT_EQ(stopped, S_OK);
         told.emplace_back(code, param1);
     };
-    capture.SendGraphEvent(c.code, c.param1, 0);
+    graph->SendGraphEvent(c.code, c.param1, 0);
     ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }));
     EXPECT_EQ(told, (std::vector<std::pair<LONG, LONG_PTR>>{{c.code, c.param1}}));
     EXPECT_EQ(capture.GetGraphState(), GraphStateStopped);
 
-    capture.SendGraphEvent(c.code, c.param1, 0); // no longer recording: not told again
+    graph->SendGraphEvent(c.code, c.param1, 0); // no longer recording: not told again
     PumpFor(50);
     EXPECT_EQ(told.size(), 1u);
 }
@@ -120,19 +109,19 @@ INSTANTIATE_TEST_SUITE_P(Events, RecordingEndTest,
 // file could not be completed is stopped all the same, so asking again would answer success.
 TEST_F(CaptureAudioTest, ACompletedStreamIsStoppedOnceAndAFailedStopIsTold) {
     CallLog log;
-    ProbeCapture capture;
     ComPtr<IMediaControl> real;
-    ASSERT_EQ(ComPtr<IGraphBuilder>(capture.Graph()).As(real), S_OK);
-    auto control = ComPtr<LoggingMediaControl>::Adopt(new LoggingMediaControl(log, real));
+    ASSERT_EQ(ComPtr<IGraphBuilder>(graph->Real()).As(real), S_OK);
+    auto control = MakeCounted<LoggingMediaControl>(log, real);
     control->failingStops = 1;
     control->stopFailure = STG_E_MEDIUMFULL;
-    capture.ReplaceControl(control.get());
+    graph->control = control;
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     ASSERT_EQ(capture.Play(), S_OK);
     std::vector<HRESULT> told;
     capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR, HRESULT stopped) {
         told.push_back(stopped);
     };
-    capture.SendGraphEvent(EC_COMPLETE, S_OK, 0);
+    graph->SendGraphEvent(EC_COMPLETE, S_OK, 0);
     ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }));
     EXPECT_EQ(told, std::vector<HRESULT>{STG_E_MEDIUMFULL});
     EXPECT_EQ(log, (CallLog{"Run", "Stop"}));
@@ -142,12 +131,12 @@ TEST_F(CaptureAudioTest, ACompletedStreamIsStoppedOnceAndAFailedStopIsTold) {
 // the pump that delivers them after the next Record must not end the new one.
 TEST_F(CaptureAudioTest, EventsOfTheEmptiedGraphDoNotEndTheNextRecording) {
     set.devices = {{{{u"FriendlyName", u"First"}, {u"DevicePath", u"first"}}}};
-    ProbeCapture capture;
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     ASSERT_EQ(capture.Play(), S_OK);
     int stopped = 0;
     capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR, HRESULT) { ++stopped; };
-    capture.SendGraphEvent(EC_ERRORABORT, LONG_PTR(E_FAIL), 0);
-    capture.SendGraphEvent(EC_DEVICE_LOST, 0, 0);
+    graph->SendGraphEvent(EC_ERRORABORT, LONG_PTR(E_FAIL), 0);
+    graph->SendGraphEvent(EC_DEVICE_LOST, 0, 0);
     const int enumerations = set.enumerations;
 
     ASSERT_EQ(capture.Open(u"", true), S_OK);      // before the pump has run
@@ -160,18 +149,18 @@ TEST_F(CaptureAudioTest, EventsOfTheEmptiedGraphDoNotEndTheNextRecording) {
 }
 
 TEST_F(CaptureAudioTest, NoDeviceBuildsNothingAndSaysNothing) {
-    ProbeCapture capture;
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     Watch(capture);
     capture.SetFileName(u"/nonexistent/never.wav");
     EXPECT_EQ(capture.Open(u"", true), S_OK);
     EXPECT_EQ(capture.Open(u"unknown key", true), S_OK);
-    EXPECT_TRUE(FilterNames(capture.Graph()).empty());
+    EXPECT_TRUE(FilterNames(graph->Real()).empty());
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(CaptureAudioTest, AFailedBindIsReportedAndTheBuildGoesOn) {
     set.devices = {{{{u"FriendlyName", u"Broken"}, {u"DevicePath", u"broken"}}, S_OK, E_FAIL}};
-    ProbeCapture capture;
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     Watch(capture);
     capture.SetFileName(u"/tmp/hymnaro-capture-never-written.wav");
     EXPECT_EQ(capture.Open(u"BROKEN", true), S_OK);
@@ -182,19 +171,19 @@ TEST_F(CaptureAudioTest, AFailedBindIsReportedAndTheBuildGoesOn) {
     // A writer left unconnected is reported too, so the recorder can tell the graph is broken.
     EXPECT_EQ(errors[2].substr(0, 41), u"Could not connect Wav Dest to File Writer");
     // The WAV filter of the recording graph has the transform base's own pins.
-    EXPECT_EQ(FilterNames(capture.Graph()),
+    EXPECT_EQ(FilterNames(graph->Real()),
               (std::vector<std::u16string>{u"WAV Dest", u"File Writer"}));
     ComPtr<IBaseFilter> wavDest;
-    ASSERT_EQ(capture.Graph()->FindFilterByName(u"WAV Dest", wavDest.put()), S_OK);
+    ASSERT_EQ(graph->Real()->FindFilterByName(u"WAV Dest", wavDest.put()), S_OK);
     EXPECT_EQ(PinNames(wavDest.get()), (std::vector<std::u16string>{u"XForm In", u"XForm Out"}));
 
     capture.ClearGraph();
-    EXPECT_TRUE(FilterNames(capture.Graph()).empty());
+    EXPECT_TRUE(FilterNames(graph->Real()).empty());
 }
 
 TEST_F(CaptureAudioTest, AMissingFileWriterRaisesAfterReportingIt) {
     set.devices = {{{{u"FriendlyName", u"Broken"}, {u"DevicePath", u"broken"}}, S_OK, E_FAIL}};
-    ProbeCapture capture;
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     Watch(capture);
     capture.SetFileName(u"/tmp/hymnaro-capture-never-written.wav");
     ASSERT_TRUE(CoRevokeClassCreator(CLSID_FileWriter));
@@ -217,7 +206,7 @@ TEST_F(CaptureAudioTest, AMissingCaptureGraphBuilderFailsConstruction) {
     ASSERT_TRUE(CoRevokeClassCreator(CLSID_CaptureGraphBuilder2));
     QObject owner;
     try {
-        new ProbeCapture(&owner);
+        new TDXShowCaptureAudio(&owner);
         ADD_FAILURE() << "constructed without a capture graph builder";
     } catch (const EDShowError& error) {
         EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
@@ -229,7 +218,7 @@ TEST_F(CaptureAudioTest, AMissingCaptureGraphBuilderFailsConstruction) {
 }
 
 TEST_F(CaptureAudioTest, LoopStaysOff) {
-    ProbeCapture capture;
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     capture.SetLoop(true);
     EXPECT_FALSE(capture.Loop());
 }

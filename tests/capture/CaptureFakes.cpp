@@ -3,16 +3,17 @@
 #include "framework/interfaces/MediaGuids.h"
 #include "media/MediaPlatform.h"
 #include "runtime/ClassTable.h"
+#include "support/SnapshotEnum.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace {
-class FakePropertyBag final : public IPropertyBag {
+class FakePropertyBag final : public CountedObject<IPropertyBag> {
 public:
     explicit FakePropertyBag(std::map<std::u16string, std::u16string> properties)
         : properties_(std::move(properties)) {}
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<IPropertyBag>(this, iid, {IID_IUnknown, IID_IPropertyBag}, object);
-    }
-    FAKE_REFCOUNT
     HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
         auto it = properties_.find(name);
         if (it == properties_.end()) return E_INVALIDARG;
@@ -26,14 +27,9 @@ private:
     std::map<std::u16string, std::u16string> properties_;
 };
 
-class FakeMoniker final : public IMoniker {
+class FakeMoniker final : public CountedObject<IMoniker, IPersistStream, IPersist> {
 public:
     explicit FakeMoniker(FakeDevice device) : device_(std::move(device)) {}
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<IMoniker>(
-            this, iid, {IID_IUnknown, IID_IPersist, IID_IPersistStream, IID_IMoniker}, object);
-    }
-    FAKE_REFCOUNT
     HRESULT GetClassID(CLSID*) override { return E_NOTIMPL; }
     HRESULT IsDirty() override { return E_NOTIMPL; }
     HRESULT Load(IStream*) override { return E_NOTIMPL; }
@@ -47,7 +43,8 @@ public:
         *object = nullptr;
         if (FAILED(device_.storageResult)) return device_.storageResult;
         if (iid != IID_IPropertyBag) return E_NOINTERFACE;
-        *object = static_cast<IPropertyBag*>(new FakePropertyBag(device_.properties));
+        *object =
+            static_cast<IPropertyBag*>(MakeCounted<FakePropertyBag>(device_.properties).detach());
         return S_OK;
     }
     HRESULT Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker**) override { return E_NOTIMPL; }
@@ -70,44 +67,17 @@ private:
     FakeDevice device_;
 };
 
-class FakeEnumMoniker final : public IEnumMoniker {
-public:
-    explicit FakeEnumMoniker(std::vector<FakeDevice> devices) : devices_(std::move(devices)) {}
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<IEnumMoniker>(this, iid, {IID_IUnknown, IID_IEnumMoniker}, object);
-    }
-    FAKE_REFCOUNT
-    HRESULT Next(ULONG count, IMoniker** monikers, ULONG* fetched) override {
-        ULONG n = 0;
-        while (n < count && next_ < devices_.size())
-            monikers[n++] = new FakeMoniker(devices_[next_++]);
-        if (fetched) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    HRESULT Skip(ULONG) override { return E_NOTIMPL; }
-    HRESULT Reset() override {
-        next_ = 0;
-        return S_OK;
-    }
-    HRESULT Clone(IEnumMoniker**) override { return E_NOTIMPL; }
-
-private:
-    std::vector<FakeDevice> devices_;
-    std::size_t next_ = 0;
-};
-
-class FakeCreateDevEnum final : public ICreateDevEnum {
+class FakeCreateDevEnum final : public CountedObject<ICreateDevEnum> {
 public:
     explicit FakeCreateDevEnum(FakeDeviceSet& set) : set_(set) {}
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<ICreateDevEnum>(this, iid, {IID_IUnknown, IID_ICreateDevEnum}, object);
-    }
-    FAKE_REFCOUNT
     HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator, DWORD) override {
         *enumerator = nullptr;
         ++set_.enumerations;
         if (set_.emptyCategory || category != CLSID_AudioInputDeviceCategory) return S_FALSE;
-        *enumerator = new FakeEnumMoniker(set_.devices);
+        std::vector<ComPtr<IMoniker>> monikers;
+        for (const FakeDevice& device : set_.devices)
+            monikers.emplace_back(MakeCounted<FakeMoniker>(device));
+        *enumerator = MakeCounted<SnapshotEnum<IEnumMoniker, IMoniker>>(monikers).detach();
         return S_OK;
     }
 
@@ -115,13 +85,8 @@ private:
     FakeDeviceSet& set_;
 };
 
-class FakeCaptureGraphBuilder final : public ICaptureGraphBuilder2 {
+class FakeCaptureGraphBuilder final : public CountedObject<ICaptureGraphBuilder2> {
 public:
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<ICaptureGraphBuilder2>(this, iid, {IID_IUnknown, IID_ICaptureGraphBuilder2},
-                                               object);
-    }
-    FAKE_REFCOUNT
     HRESULT SetFiltergraph(IGraphBuilder*) override { return S_OK; }
     HRESULT GetFiltergraph(IGraphBuilder**) override { return E_NOTIMPL; }
     HRESULT SetOutputFileName(const GUID*, LPCOLESTR, IBaseFilter**, IFileSinkFilter**) override {
@@ -148,46 +113,101 @@ public:
         return E_NOTIMPL;
     }
 };
-// Hands out the same filter after every Reset, as a graph would whose filter stays.
-class RepeatingFilterEnum final : public IEnumFilters {
-public:
-    explicit RepeatingFilterEnum(IBaseFilter* filter) : filter_(filter) {}
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<IEnumFilters>(this, iid, {IID_IUnknown, IID_IEnumFilters}, object);
-    }
-    FAKE_REFCOUNT
-    HRESULT Next(ULONG, IBaseFilter** filters, ULONG* fetched) override {
-        if (given_) {
-            if (fetched) *fetched = 0;
-            return S_FALSE;
-        }
-        given_ = true;
-        (void)filter_.CopyTo(filters);
-        if (fetched) *fetched = 1;
-        return S_OK;
-    }
-    HRESULT Skip(ULONG) override { return E_NOTIMPL; }
-    HRESULT Reset() override {
-        given_ = false;
-        return S_OK;
-    }
-    HRESULT Clone(IEnumFilters**) override { return E_NOTIMPL; }
-
-private:
-    ComPtr<IBaseFilter> filter_;
-    bool given_ = false;
-};
 } // namespace
 
-HRESULT StuckGraph::EnumFilters(IEnumFilters** enumerator) {
-    *enumerator = new RepeatingFilterEnum(filter_.get());
+SplicedGraph::SplicedGraph() {
+    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(real_.put()))))
+        throw std::runtime_error("no filter graph manager");
+}
+
+TGraphFactory SplicedGraph::Factory() {
+    return [self = ComPtr<SplicedGraph>(this)](IGraphBuilder** graph) {
+        return self->QueryInterface(IID_PPV_ARGS(graph));
+    };
+}
+
+void SplicedGraph::SendGraphEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
+    ComPtr<IMediaEventSink> sink;
+    ASSERT_EQ(real_.As(sink), S_OK);
+    ASSERT_EQ(sink->Notify(code, param1, param2), S_OK);
+}
+
+HRESULT SplicedGraph::AnswerOther(REFIID iid, void** object) {
+    if (missing && iid == *missing) return E_NOINTERFACE;
+    if (control && iid == IID_IMediaControl) return control->QueryInterface(iid, object);
+    if (events && (iid == IID_IMediaEventEx || iid == IID_IMediaEvent))
+        return events->QueryInterface(iid, object);
+    if (videoWindow && iid == IID_IVideoWindow) return videoWindow->QueryInterface(iid, object);
+    return real_->QueryInterface(iid, object);
+}
+
+HRESULT SplicedGraph::AddFilter(IBaseFilter* filter, LPCWSTR name) {
+    return real_->AddFilter(filter, name);
+}
+HRESULT SplicedGraph::RemoveFilter(IBaseFilter* filter) {
+    if (!stuckFilter) return real_->RemoveFilter(filter);
+    ++removals;
+    return E_FAIL;
+}
+HRESULT SplicedGraph::EnumFilters(IEnumFilters** enumerator) {
+    if (!stuckFilter) return real_->EnumFilters(enumerator);
+    // The same filter again after every Reset, as a graph whose filter stays would list it.
+    *enumerator = MakeCounted<SnapshotEnum<IEnumFilters, IBaseFilter>>(
+                      std::vector<ComPtr<IBaseFilter>>{stuckFilter})
+                      .detach();
     return S_OK;
+}
+HRESULT SplicedGraph::FindFilterByName(LPCWSTR name, IBaseFilter** filter) {
+    return real_->FindFilterByName(name, filter);
+}
+HRESULT SplicedGraph::ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type) {
+    return real_->ConnectDirect(output, input, type);
+}
+HRESULT SplicedGraph::Reconnect(IPin* pin) {
+    return real_->Reconnect(pin);
+}
+HRESULT SplicedGraph::Disconnect(IPin* pin) {
+    return real_->Disconnect(pin);
+}
+HRESULT SplicedGraph::SetDefaultSyncSource() {
+    return real_->SetDefaultSyncSource();
+}
+HRESULT SplicedGraph::Connect(IPin* output, IPin* input) {
+    return real_->Connect(output, input);
+}
+HRESULT SplicedGraph::Render(IPin* output) {
+    return real_->Render(output);
+}
+HRESULT SplicedGraph::RenderFile(LPCWSTR file, LPCWSTR playList) {
+    return real_->RenderFile(file, playList);
+}
+HRESULT SplicedGraph::AddSourceFilter(LPCWSTR file, LPCWSTR name, IBaseFilter** filter) {
+    return real_->AddSourceFilter(file, name, filter);
+}
+HRESULT SplicedGraph::SetLogFile(DWORD_PTR file) {
+    return real_->SetLogFile(file);
+}
+HRESULT SplicedGraph::Abort() {
+    return real_->Abort();
+}
+HRESULT SplicedGraph::ShouldOperationContinue() {
+    return real_->ShouldOperationContinue();
+}
+
+int FilterCount(IGraphBuilder* graph) {
+    ComPtr<IEnumFilters> filters;
+    EXPECT_EQ(graph->EnumFilters(filters.put()), S_OK);
+    int count = 0;
+    ComPtr<IBaseFilter> filter;
+    while (filters && filters->Next(1, filter.put(), nullptr) == S_OK)
+        ++count;
+    return count;
 }
 
 FakeDeviceEnumScope::FakeDeviceEnumScope(FakeDeviceSet& set) {
     CoRegisterClassCreator(CLSID_SystemDeviceEnum, [&set](IUnknown*, REFIID iid, void** object) {
-        ComPtr<ICreateDevEnum> created = ComPtr<ICreateDevEnum>::Adopt(new FakeCreateDevEnum(set));
-        return created->QueryInterface(iid, object);
+        return MakeCounted<FakeCreateDevEnum>(set)->QueryInterface(iid, object);
     });
 }
 
@@ -203,9 +223,7 @@ FakeCaptureGraphBuilderScope::FakeCaptureGraphBuilderScope() {
         return;
     registered_ = true;
     CoRegisterClassCreator(CLSID_CaptureGraphBuilder2, [](IUnknown*, REFIID iid, void** object) {
-        ComPtr<ICaptureGraphBuilder2> created =
-            ComPtr<ICaptureGraphBuilder2>::Adopt(new FakeCaptureGraphBuilder);
-        return created->QueryInterface(iid, object);
+        return MakeCounted<FakeCaptureGraphBuilder>()->QueryInterface(iid, object);
     });
 }
 

@@ -1,62 +1,39 @@
 #pragma once
 // Small stand-ins for platform objects the capture tests need to observe or break: an event
-// queue, a video window, a media control that logs and forwards, a system device enumerator
-// with monikers and property bags, and a capture graph builder. Every fake logs the calls a
-// test looks at into a shared list of strings. Main thread only, except AddRef/Release.
+// queue, a video window, a media control that logs and forwards, the graph that a controller
+// under test gets with them, a system device enumerator with monikers and property bags, and a
+// capture graph builder. Every fake logs the calls a test looks at into a shared list of
+// strings. Main thread only, except AddRef/Release.
+#include "capture/TDXShow.h"
 #include "framework/interfaces/Control.h"
 #include "framework/interfaces/DeviceEnum.h"
 #include "runtime/ComPtr.h"
 #include "runtime/OleAuto.h"
+#include "support/CountedObject.h"
 
-#include <atomic>
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 using CallLog = std::vector<std::string>;
 
-// Reference counting for a fake with one interface list; starts at 1 (Adopt it).
-#define FAKE_REFCOUNT                                                                              \
-    ULONG AddRef() override {                                                                      \
-        return ++refs_;                                                                            \
-    }                                                                                              \
-    ULONG Release() override {                                                                     \
-        const ULONG left = --refs_;                                                                \
-        if (left == 0) delete this;                                                                \
-        return left;                                                                               \
-    }                                                                                              \
-    std::atomic<ULONG> refs_{1};
-
-#define FAKE_DISPATCH                                                                              \
-    HRESULT GetTypeInfoCount(UINT*) override {                                                     \
-        return E_NOTIMPL;                                                                          \
-    }                                                                                              \
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override {                                        \
-        return E_NOTIMPL;                                                                          \
-    }                                                                                              \
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {                       \
-        return E_NOTIMPL;                                                                          \
-    }                                                                                              \
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)           \
-        override {                                                                                 \
-        return E_NOTIMPL;                                                                          \
+// IDispatch's four methods, which no test calls, for a fake of a dual interface I.
+template <class I>
+class WithoutDispatch : public I {
+public:
+    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
     }
 
-// Answers iid with this object as I when it is one of the listed identifiers.
-template <class I>
-HRESULT AnswerAs(I* self, REFIID iid, std::initializer_list<IID> iids, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    for (const IID& known : iids)
-        if (known == iid) {
-            *object = self;
-            self->AddRef();
-            return S_OK;
-        }
-    return E_NOINTERFACE;
-}
+protected:
+    ~WithoutDispatch() = default;
+};
 
 // ---- event queue --------------------------------------------------------------------------------
 struct QueuedEvent {
@@ -65,17 +42,14 @@ struct QueuedEvent {
     LONG_PTR param2;
 };
 
-class FakeEventQueue final : public IMediaEventEx {
+// Hands out the events a test queues; remembers the window the controller has it notify.
+class FakeEventQueue final
+    : public CountedObject<WithoutDispatch<IMediaEventEx>, IMediaEvent, IDispatch> {
 public:
     explicit FakeEventQueue(CallLog& log) : log_(log) {}
     std::deque<QueuedEvent> events;
+    HWND notifyWindow = 0;
 
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<IMediaEventEx>(
-            this, iid, {IID_IUnknown, IID_IDispatch, IID_IMediaEvent, IID_IMediaEventEx}, object);
-    }
-    FAKE_REFCOUNT
-    FAKE_DISPATCH
     HRESULT GetEventHandle(OAEVENT*) override { return E_NOTIMPL; }
     HRESULT GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG) override {
         if (events.empty()) return E_ABORT;
@@ -93,7 +67,10 @@ public:
                        std::to_string(param2));
         return S_OK;
     }
-    HRESULT SetNotifyWindow(OAHWND, LONG, LONG_PTR) override { return S_OK; }
+    HRESULT SetNotifyWindow(OAHWND window, LONG, LONG_PTR) override {
+        notifyWindow = HWND(window);
+        return S_OK;
+    }
     HRESULT SetNotifyFlags(LONG) override { return S_OK; }
     HRESULT GetNotifyFlags(LONG*) override { return E_NOTIMPL; }
 
@@ -102,18 +79,12 @@ private:
 };
 
 // ---- video window -----------------------------------------------------------------------------
-class FakeVideoWindow final : public IVideoWindow {
+class FakeVideoWindow final : public CountedObject<WithoutDispatch<IVideoWindow>, IDispatch> {
 public:
     explicit FakeVideoWindow(CallLog& log) : log_(log) {}
     LONG style = 0x16CF0000; // visible overlapped window with its frame
     HRESULT ownerResult = S_OK;
 
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<IVideoWindow>(this, iid, {IID_IUnknown, IID_IDispatch, IID_IVideoWindow},
-                                      object);
-    }
-    FAKE_REFCOUNT
-    FAKE_DISPATCH
     HRESULT put_Caption(BSTR) override { return E_NOTIMPL; }
     HRESULT get_Caption(BSTR*) override { return E_NOTIMPL; }
     HRESULT put_WindowStyle(LONG value) override {
@@ -190,19 +161,13 @@ private:
 // ---- media control that logs and forwards to the real one -------------------------------------
 // The next failingStops Stops stop the graph and still answer stopFailure, as a graph does
 // whose sink could not complete its file: the graph is stopped, and a second Stop succeeds.
-class LoggingMediaControl final : public IMediaControl {
+class LoggingMediaControl final : public CountedObject<WithoutDispatch<IMediaControl>, IDispatch> {
 public:
     LoggingMediaControl(CallLog& log, ComPtr<IMediaControl> inner)
         : log_(log), inner_(std::move(inner)) {}
     int failingStops = 0;
     HRESULT stopFailure = E_FAIL;
 
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<IMediaControl>(this, iid, {IID_IUnknown, IID_IDispatch, IID_IMediaControl},
-                                       object);
-    }
-    FAKE_REFCOUNT
-    FAKE_DISPATCH
     HRESULT Run() override {
         log_.push_back("Run");
         return inner_->Run();
@@ -235,40 +200,53 @@ private:
     ComPtr<IMediaControl> inner_;
 };
 
-// ---- a graph whose filters cannot be removed ------------------------------------------------
-// Lists one filter for ever and refuses to remove it; counts the removal attempts.
-class StuckGraph final : public IGraphBuilder {
+// ---- the graph a controller under test drives ------------------------------------------------
+// What a graph controller gets from its graph factory (Factory) in a test: the platform's filter
+// graph manager, with the parts a test replaces answered by fakes instead (its media control,
+// its event queue, its video window), and with a filter it lists for ever and refuses to
+// remove when the test gives one. Everything else is the real graph's.
+class SplicedGraph final : public CountedObject<IGraphBuilder, IFilterGraph> {
 public:
-    explicit StuckGraph(IBaseFilter* filter) : filter_(filter) {}
-    int removals = 0;
+    SplicedGraph();
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEventEx> events;
+    ComPtr<IVideoWindow> videoWindow;
+    ComPtr<IBaseFilter> stuckFilter;
+    int removals = 0;           // attempts to remove the stuck filter
+    std::optional<IID> missing; // an interface the graph does not have
 
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return AnswerAs<IGraphBuilder>(this, iid,
-                                       {IID_IUnknown, IID_IFilterGraph, IID_IGraphBuilder}, object);
-    }
-    FAKE_REFCOUNT
-    HRESULT AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT RemoveFilter(IBaseFilter*) override {
-        ++removals;
-        return E_FAIL;
-    }
+    // Hands this graph to the controller that is being made.
+    TGraphFactory Factory();
+    // The real graph, which holds the filters.
+    IGraphBuilder* Real() const { return real_.get(); }
+    // Queues an event in the real graph, as a filter would.
+    void SendGraphEvent(LONG code, LONG_PTR param1 = 0, LONG_PTR param2 = 0);
+
+    HRESULT AddFilter(IBaseFilter* filter, LPCWSTR name) override;
+    HRESULT RemoveFilter(IBaseFilter* filter) override;
     HRESULT EnumFilters(IEnumFilters** enumerator) override;
-    HRESULT FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
-    HRESULT ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-    HRESULT Reconnect(IPin*) override { return E_NOTIMPL; }
-    HRESULT Disconnect(IPin*) override { return E_NOTIMPL; }
-    HRESULT SetDefaultSyncSource() override { return E_NOTIMPL; }
-    HRESULT Connect(IPin*, IPin*) override { return E_NOTIMPL; }
-    HRESULT Render(IPin*) override { return E_NOTIMPL; }
-    HRESULT RenderFile(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT AddSourceFilter(LPCWSTR, LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
-    HRESULT SetLogFile(DWORD_PTR) override { return E_NOTIMPL; }
-    HRESULT Abort() override { return E_NOTIMPL; }
-    HRESULT ShouldOperationContinue() override { return E_NOTIMPL; }
+    HRESULT FindFilterByName(LPCWSTR name, IBaseFilter** filter) override;
+    HRESULT ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type) override;
+    HRESULT Reconnect(IPin* pin) override;
+    HRESULT Disconnect(IPin* pin) override;
+    HRESULT SetDefaultSyncSource() override;
+    HRESULT Connect(IPin* output, IPin* input) override;
+    HRESULT Render(IPin* output) override;
+    HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override;
+    HRESULT AddSourceFilter(LPCWSTR file, LPCWSTR name, IBaseFilter** filter) override;
+    HRESULT SetLogFile(DWORD_PTR file) override;
+    HRESULT Abort() override;
+    HRESULT ShouldOperationContinue() override;
+
+protected:
+    HRESULT AnswerOther(REFIID iid, void** object) override;
 
 private:
-    ComPtr<IBaseFilter> filter_;
+    ComPtr<IGraphBuilder> real_;
 };
+
+// The number of filters in a graph.
+int FilterCount(IGraphBuilder* graph);
 
 // ---- system device enumerator ------------------------------------------------------------------
 // One device as the enumerator reports it: its property bag and what binding it answers.

@@ -17,10 +17,11 @@
 #include <gtest/gtest.h>
 
 namespace {
-// Opens the controller's protected parts to the tests and logs the events it handles.
+// Logs the events the controller handles, and raises in the handler when told to.
 class ProbeShow : public TDXShow {
 public:
-    explicit ProbeShow(CallLog& log, QObject* owner = nullptr) : TDXShow(owner), log_(log) {}
+    ProbeShow(CallLog& log, const TGraphFactory& makeGraph, QObject* owner = nullptr)
+        : TDXShow(owner, makeGraph), log_(log) {}
 
     void HandleEvent(LONG code, LONG_PTR param1, LONG_PTR param2) override {
         log_.push_back("handle " + std::to_string(code) + " " + std::to_string(param1) + " " +
@@ -29,50 +30,35 @@ public:
         TDXShow::HandleEvent(code, param1, param2);
     }
 
-    void ReplaceEvents(IMediaEventEx* events) { MediaEvent = events; }
-    void ReplaceVideoWindow(IVideoWindow* window) { VideoWindow = window; }
-    void ReplaceControl(IMediaControl* control) { MediaControl = control; }
-    void ReplaceGraph(IGraphBuilder* graph) { GraphBuilder = graph; }
-    IGraphBuilder* Graph() const { return GraphBuilder.get(); }
-    HWND Notify() const { return NotifyWindow; }
-    bool HasVideoWindow() const { return bool(VideoWindow); }
-
-    // Queues an event in the platform's graph, as a filter would.
-    void SendGraphEvent(LONG code, LONG_PTR param1 = 0, LONG_PTR param2 = 0) {
-        ComPtr<IMediaEventSink> sink;
-        ASSERT_EQ(ComPtr<IGraphBuilder>(GraphBuilder).As(sink), S_OK);
-        ASSERT_EQ(sink->Notify(code, param1, param2), S_OK);
-    }
-
     LONG raiseIn = -1;
 
 private:
     CallLog& log_;
 };
 
-int FilterCount(IGraphBuilder* graph) {
-    ComPtr<IEnumFilters> filters;
-    EXPECT_EQ(graph->EnumFilters(filters.put()), S_OK);
-    int count = 0;
-    ComPtr<IBaseFilter> filter;
-    while (filters->Next(1, filter.put(), nullptr) == S_OK)
-        ++count;
-    return count;
+// The real graph's control for the controller, logging each call.
+ComPtr<LoggingMediaControl> LogControl(SplicedGraph& graph, CallLog& log) {
+    ComPtr<IMediaControl> real;
+    EXPECT_EQ(ComPtr<IGraphBuilder>(graph.Real()).As(real), S_OK);
+    auto control = MakeCounted<LoggingMediaControl>(log, real);
+    graph.control = control;
+    return control;
 }
 
 class GraphControllerTest : public ::testing::Test {
 protected:
     CallLog log;
     ShownMessages shown;
+    ComPtr<SplicedGraph> graph = MakeCounted<SplicedGraph>();
 };
 
 TEST_F(GraphControllerTest, PumpStopsAtDiscEjectedAndLeavesTheRestForTheNextNotification) {
-    ProbeShow show(log);
-    auto queue = ComPtr<FakeEventQueue>::Adopt(new FakeEventQueue(log));
-    show.ReplaceEvents(queue.get());
+    auto queue = MakeCounted<FakeEventQueue>(log);
+    graph->events = queue;
+    ProbeShow show(log, graph->Factory());
     queue->events = {{EC_USER + 1, 5, 6}, {EC_DVD_DISC_EJECTED, 7, 8}, {EC_USER + 2, 9, 10}};
 
-    ASSERT_TRUE(PostMessage(show.Notify(), WM_GRAPHNOTIFY, 0, 0));
+    ASSERT_TRUE(PostMessage(queue->notifyWindow, WM_GRAPHNOTIFY, 0, 0));
     ASSERT_TRUE(PumpUntil([&] { return log.size() >= 4; }));
     PumpFor(20);
     // 0x118: parameters freed first, handled with zeros, and the drain ends there.
@@ -81,20 +67,20 @@ TEST_F(GraphControllerTest, PumpStopsAtDiscEjectedAndLeavesTheRestForTheNextNoti
     EXPECT_EQ(queue->events.size(), 1u);
 
     log.clear();
-    ASSERT_TRUE(PostMessage(show.Notify(), WM_GRAPHNOTIFY, 0, 0));
+    ASSERT_TRUE(PostMessage(queue->notifyWindow, WM_GRAPHNOTIFY, 0, 0));
     ASSERT_TRUE(PumpUntil([&] { return log.size() >= 2; }));
     EXPECT_EQ(log, (CallLog{"handle 32770 9 10", "free 32770 9 10"}));
     EXPECT_TRUE(queue->events.empty());
 }
 
 TEST_F(GraphControllerTest, AHandlerThatRaisesIsShownAndItsParametersAreStillFreed) {
-    ProbeShow show(log);
-    auto queue = ComPtr<FakeEventQueue>::Adopt(new FakeEventQueue(log));
-    show.ReplaceEvents(queue.get());
+    auto queue = MakeCounted<FakeEventQueue>(log);
+    graph->events = queue;
+    ProbeShow show(log, graph->Factory());
     show.raiseIn = EC_USER + 1;
     queue->events = {{EC_USER + 1, 1, 2}, {EC_USER + 2, 3, 4}};
 
-    ASSERT_TRUE(PostMessage(show.Notify(), WM_GRAPHNOTIFY, 0, 0));
+    ASSERT_TRUE(PostMessage(queue->notifyWindow, WM_GRAPHNOTIFY, 0, 0));
     ASSERT_TRUE(PumpUntil([&] { return !shown.exceptions.isEmpty(); }));
     EXPECT_EQ(shown.exceptions, QStringList{"handler failed"});
     EXPECT_EQ(log, (CallLog{"handle 32769 1 2", "free 32769 1 2"}));
@@ -121,9 +107,9 @@ TEST_F(GraphControllerTest, AWindowProcedureThatRaisesIsShownAndTheNextMessageSt
 }
 
 TEST_F(GraphControllerTest, GraphEventsArriveThroughTheNotificationWindows) {
-    ProbeShow show(log);
-    show.SendGraphEvent(EC_USER + 7, 1, 2);
-    show.SendGraphEvent(EC_USER + 8, 3, 4);
+    ProbeShow show(log, graph->Factory());
+    graph->SendGraphEvent(EC_USER + 7, 1, 2);
+    graph->SendGraphEvent(EC_USER + 8, 3, 4);
     ASSERT_TRUE(PumpUntil([&] { return log.size() >= 2; }));
     PumpFor(20);
     EXPECT_EQ(log, (CallLog{"handle 32775 1 2", "handle 32776 3 4"}));
@@ -131,14 +117,14 @@ TEST_F(GraphControllerTest, GraphEventsArriveThroughTheNotificationWindows) {
 
 TEST_F(GraphControllerTest, CompleteWithoutLoopStopsAndFinishes) {
     int finished = 0;
-    ProbeShow show(log);
+    ProbeShow show(log, graph->Factory());
     show.OnFinished = [&](QObject* sender) {
         EXPECT_EQ(sender, &show);
         ++finished;
     };
     ASSERT_EQ(show.Play(), S_OK);
     ASSERT_TRUE(show.IsRunning());
-    show.SendGraphEvent(EC_COMPLETE, S_OK, 0);
+    graph->SendGraphEvent(EC_COMPLETE, S_OK, 0);
     ASSERT_TRUE(PumpUntil([&] { return finished > 0; }));
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(show.IsRunning());
@@ -147,18 +133,13 @@ TEST_F(GraphControllerTest, CompleteWithoutLoopStopsAndFinishes) {
 
 TEST_F(GraphControllerTest, CompleteWithLoopStopsAndRunsAgain) {
     int finished = 0;
-    ProbeShow show(log);
+    LogControl(*graph, log);
+    ProbeShow show(log, graph->Factory());
     show.OnFinished = [&](QObject*) { ++finished; };
     show.SetLoop(true);
     ASSERT_EQ(show.Play(), S_OK);
-    auto control = ComPtr<LoggingMediaControl>::Adopt(new LoggingMediaControl(log, nullptr));
-    {
-        ComPtr<IMediaControl> real;
-        ASSERT_EQ(ComPtr<IGraphBuilder>(show.Graph()).As(real), S_OK);
-        control = ComPtr<LoggingMediaControl>::Adopt(new LoggingMediaControl(log, real));
-    }
-    show.ReplaceControl(control.get());
-    show.SendGraphEvent(EC_COMPLETE, S_OK, 0);
+    log.clear();
+    graph->SendGraphEvent(EC_COMPLETE, S_OK, 0);
     ASSERT_TRUE(PumpUntil([&] { return std::count(log.begin(), log.end(), "Run") > 0; }));
     // Stopped, moved to the start (which cues a stopped graph), run again; never finished.
     EXPECT_EQ(log, (CallLog{"handle 1 0 0", "Stop", "StopWhenReady", "Run"}));
@@ -168,10 +149,10 @@ TEST_F(GraphControllerTest, CompleteWithLoopStopsAndRunsAgain) {
 }
 
 TEST_F(GraphControllerTest, AControllerFreedByItsOwnHandlerEndsThePumpQuietly) {
-    QPointer<ProbeShow> show = new ProbeShow(log);
+    QPointer<ProbeShow> show = new ProbeShow(log, graph->Factory());
     show->OnFinished = [&](QObject* sender) { delete sender; };
-    show->SendGraphEvent(EC_COMPLETE, S_OK, 0);
-    show->SendGraphEvent(EC_USER, 0, 0);
+    graph->SendGraphEvent(EC_COMPLETE, S_OK, 0);
+    graph->SendGraphEvent(EC_USER, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return show.isNull(); }));
     PumpFor(20);
     EXPECT_TRUE(shown.exceptions.isEmpty());
@@ -179,28 +160,27 @@ TEST_F(GraphControllerTest, AControllerFreedByItsOwnHandlerEndsThePumpQuietly) {
 
 TEST_F(GraphControllerTest, ClearGraphRemovesFiveFiltersRestartingTheEnumeration) {
     std::vector<TDateTime> positions; // outlives the controller, whose destruction clears again
-    ProbeShow show(log);
+    ProbeShow show(log, graph->Factory());
     show.OnPositionChanged = [&](QObject*, TDateTime time) { positions.push_back(time); };
     for (int i = 0; i < 5; ++i) {
         ComPtr<IBaseFilter> filter(new THMWavDestFilter("", nullptr, IID_IBaseFilter));
         const std::u16string name = u"Filter " + std::u16string(1, char16_t(u'1' + i));
-        ASSERT_EQ(show.Graph()->AddFilter(filter.get(), name.c_str()), S_OK);
+        ASSERT_EQ(graph->Real()->AddFilter(filter.get(), name.c_str()), S_OK);
     }
-    ASSERT_EQ(FilterCount(show.Graph()), 5);
+    ASSERT_EQ(FilterCount(graph->Real()), 5);
     ASSERT_EQ(show.Play(), S_OK);
 
     show.ClearGraph();
-    EXPECT_EQ(FilterCount(show.Graph()), 0);
+    EXPECT_EQ(FilterCount(graph->Real()), 0);
     EXPECT_EQ(show.RunState(), GraphStateStopped);
     EXPECT_EQ(show.GetGraphState(), GraphStateStopped);
     EXPECT_EQ(positions, std::vector<TDateTime>{0.0});
 }
 
 TEST_F(GraphControllerTest, ClearGraphGivesUpOnAFilterTheGraphWillNotRemove) {
-    ProbeShow show(log);
-    const ComPtr<IBaseFilter> filter(new THMWavDestFilter("", nullptr, IID_IBaseFilter));
-    auto graph = ComPtr<StuckGraph>::Adopt(new StuckGraph(filter.get()));
-    show.ReplaceGraph(graph.get());
+    graph->stuckFilter =
+        static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter));
+    ProbeShow show(log, graph->Factory());
     show.ClearGraph(); // would otherwise enumerate the same filter for ever
     EXPECT_EQ(graph->removals, 1);
 }
@@ -216,19 +196,16 @@ class SetDisplayTest : public GraphControllerTest,
 
 TEST_P(SetDisplayTest, StopsAttachesAndRestoresTheLiveState) {
     const DisplayCase& c = GetParam();
-    ProbeShow show(log);
-    ComPtr<IMediaControl> real;
-    ASSERT_EQ(ComPtr<IGraphBuilder>(show.Graph()).As(real), S_OK);
+    LogControl(*graph, log);
+    graph->videoWindow = MakeCounted<FakeVideoWindow>(log);
+    ProbeShow show(log, graph->Factory());
     if (c.stateBefore == GraphStateRunning) {
         ASSERT_EQ(show.Play(), S_OK);
     }
     if (c.stateBefore == GraphStatePaused) {
         ASSERT_EQ(show.Pause(), S_OK);
     }
-    auto control = ComPtr<LoggingMediaControl>::Adopt(new LoggingMediaControl(log, real));
-    auto window = ComPtr<FakeVideoWindow>::Adopt(new FakeVideoWindow(log));
-    show.ReplaceControl(control.get());
-    show.ReplaceVideoWindow(window.get());
+    log.clear();
 
     QWidget display;
     display.resize(320, 240);
@@ -254,19 +231,20 @@ INSTANTIATE_TEST_SUITE_P(States, SetDisplayTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GraphControllerTest, FreeingTheDisplayDetachesAndDropsTheVideoWindow) {
-    ProbeShow show(log);
-    auto window = ComPtr<FakeVideoWindow>::Adopt(new FakeVideoWindow(log));
-    show.ReplaceVideoWindow(window.get());
+    auto window = MakeCounted<FakeVideoWindow>(log);
+    graph->videoWindow = window;
+    ProbeShow show(log, graph->Factory());
     auto* display = new QWidget;
     display->setCursor(Qt::BlankCursor);
     show.SetDisplay(display);
     EXPECT_EQ(log.front(), "HideCursor -1");
 
     log.clear();
+    const ULONG held = window->Count();
     delete display;
     EXPECT_EQ(log, (CallLog{"put_Visible 0", "put_Owner 0"}));
     EXPECT_EQ(show.Display(), nullptr);
-    EXPECT_FALSE(show.HasVideoWindow());
+    EXPECT_EQ(window->Count(), held - 1); // the controller let go of it
 
     QWidget another;
     log.clear();
@@ -275,9 +253,8 @@ TEST_F(GraphControllerTest, FreeingTheDisplayDetachesAndDropsTheVideoWindow) {
 }
 
 TEST_F(GraphControllerTest, AControlSetByApplyDisplayIsForgottenWhenItGoes) {
-    ProbeShow show(log);
-    auto window = ComPtr<FakeVideoWindow>::Adopt(new FakeVideoWindow(log));
-    show.ReplaceVideoWindow(window.get());
+    graph->videoWindow = MakeCounted<FakeVideoWindow>(log);
+    ProbeShow show(log, graph->Factory());
     {
         QWidget display;
         show.ApplyDisplay(&display);
@@ -288,11 +265,11 @@ TEST_F(GraphControllerTest, AControlSetByApplyDisplayIsForgottenWhenItGoes) {
 
 TEST_F(GraphControllerTest, AFailingOwnerIsReportedAndNothingIsPlaced) {
     std::vector<std::u16string> errors;
-    ProbeShow show(log);
-    show.OnError = [&](HRESULT, const WideString& text) { errors.push_back(text); };
-    auto window = ComPtr<FakeVideoWindow>::Adopt(new FakeVideoWindow(log));
+    auto window = MakeCounted<FakeVideoWindow>(log);
     window->ownerResult = E_FAIL;
-    show.ReplaceVideoWindow(window.get());
+    graph->videoWindow = window;
+    ProbeShow show(log, graph->Factory());
+    show.OnError = [&](HRESULT, const WideString& text) { errors.push_back(text); };
     QWidget display;
     show.SetDisplay(&display);
     EXPECT_EQ(log.back(), "put_Owner window");
@@ -303,7 +280,7 @@ TEST_F(GraphControllerTest, AFailingOwnerIsReportedAndNothingIsPlaced) {
 
 TEST_F(GraphControllerTest, PlayRunsThePositionTimerOnlyWithAPositionHandler) {
     int ticks = 0;
-    ProbeShow show(log);
+    ProbeShow show(log, graph->Factory());
     ASSERT_EQ(show.Play(), S_OK);
     PumpFor(250);
     show.OnPositionChanged = [&](QObject*, TDateTime) { ++ticks; };
@@ -319,7 +296,7 @@ TEST_F(GraphControllerTest, PlayRunsThePositionTimerOnlyWithAPositionHandler) {
 TEST_F(GraphControllerTest, AMissingGraphManagerRaisesTheFormattedError) {
     ASSERT_TRUE(CoRevokeClassCreator(CLSID_FilterGraph));
     try {
-        ProbeShow show(log);
+        ProbeShow show(log, TGraphFactory()); // the platform's graph manager
         ADD_FAILURE() << "constructed without a graph";
     } catch (const EDShowError& error) {
         EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
@@ -329,9 +306,43 @@ TEST_F(GraphControllerTest, AMissingGraphManagerRaisesTheFormattedError) {
     RestorePlatformClasses();
 }
 
+struct MissingCase {
+    const char* name;
+    IID iid;
+    const char* raised; // nullptr: the controller goes on without it
+};
+
+class MissingInterfaceTest : public GraphControllerTest,
+                             public ::testing::WithParamInterface<MissingCase> {};
+
+TEST_P(MissingInterfaceTest, AGraphWithoutAnIndispensableInterfaceRaises) {
+    const MissingCase& c = GetParam();
+    graph->missing = c.iid;
+    QObject owner;
+    try {
+        new ProbeShow(log, graph->Factory(), &owner);
+        EXPECT_EQ(c.raised, nullptr) << "constructed without it";
+    } catch (const EDShowError& error) {
+        ASSERT_NE(c.raised, nullptr) << error.what();
+        EXPECT_EQ(error.ErrorCode, E_NOINTERFACE);
+        EXPECT_EQ(error.what(), std::string(c.raised) + " Reason: The object does not support the "
+                                                        "requested interface. ($80004002).");
+        EXPECT_TRUE(owner.children().isEmpty()); // the half-built controller is gone again
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Interfaces, MissingInterfaceTest,
+    ::testing::Values(
+        MissingCase{"Control", IID_IMediaControl, "Could not obtain the Media Control Interface"},
+        MissingCase{"Events", IID_IMediaEventEx, "Could not obtain the Media EventEx Interface"},
+        MissingCase{"VideoWindow", IID_IVideoWindow, "Could not obtain the Video Window Interface"},
+        MissingCase{"Seeking", IID_IMediaSeeking, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(GraphControllerTest, RaiseErrorCallsTheHandlerAndStillRaises) {
     std::vector<HRESULT> codes;
-    ProbeShow show(log);
+    ProbeShow show(log, graph->Factory());
     show.OnError = [&](HRESULT hr, const WideString&) { codes.push_back(hr); };
     EXPECT_THROW(show.RaiseError(E_FAIL, u"Broken"), EDShowError);
     show.ReportError(E_POINTER, u"Reported");

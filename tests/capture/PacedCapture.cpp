@@ -1,6 +1,7 @@
 #include "PacedCapture.h"
 
 #include "soundserver/SoundServerAlsa.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -23,21 +24,6 @@ Bytes MakeInput() {
     return data;
 }
 
-struct Folder {
-    std::string path;
-    Folder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(base && *base ? base : "/tmp") + "/hymnaro-capture.XXXXXX";
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 std::uint32_t Le32(const Bytes& b, std::size_t at) {
     return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
            std::uint32_t(b[at + 3]) << 24;
@@ -53,23 +39,13 @@ const Bytes& PacedCapture::Input() {
 }
 
 const std::string& PacedCapture::Folder() {
-    static const ::Folder folder;
-    return folder.path;
+    static const TempFolder folder("hymnaro-capture");
+    return folder.Path();
 }
 
-bool PacedCapture::PulseRequired() {
-    const char* required = std::getenv("HYMNARO_REQUIRE_PULSE");
-    return required && std::strcmp(required, "1") == 0;
-}
-
-bool PacedCapture::Install(std::string* why) {
-    const char* runtime = std::getenv("HYMNARO_PULSE_RUNTIME_DIR");
-    if (!runtime || !*runtime) {
-        if (why) *why = "no private PulseAudio daemon (run the test through scripts/with-pulse)";
-        return false;
-    }
+void PacedCapture::Install() {
     static bool installed = false;
-    if (installed) return true;
+    if (installed) return;
     const std::string input = Folder() + "/input.raw";
     std::ofstream(input, std::ios::binary)
         .write(reinterpret_cast<const char*>(Input().data()), std::streamsize(Input().size()));
@@ -81,12 +57,7 @@ bool PacedCapture::Install(std::string* why) {
                           << "\"\n  format \"raw\"\n"
                              "  hint { show on description \"Paced test capture\" }\n}\n";
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime, 1);
-    setenv("PULSE_RUNTIME_PATH", (std::string(runtime) + "/pulse").c_str(), 1);
-    const std::string cookie = std::string(runtime) + "/.config/pulse/cookie";
-    if (std::filesystem::exists(cookie)) setenv("PULSE_COOKIE", cookie.c_str(), 1);
     installed = true;
-    return true;
 }
 
 WavFile ReadWav(const std::string& path) {

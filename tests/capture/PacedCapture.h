@@ -2,7 +2,7 @@
 // The paced test capture device: ALSA's file plugin reads a prepared raw file through the
 // private PulseAudio daemon that scripts/with-pulse starts, so the recording gets known bytes
 // at the speed of a real device. Install makes it the default capture device of the process;
-// call it before anything in the process uses ALSA.
+// call it after RequirePulse (support/Pulse.h) and before anything in the process uses ALSA.
 #include <string>
 #include <vector>
 
@@ -10,14 +10,11 @@ using Bytes = std::vector<unsigned char>;
 
 class PacedCapture {
 public:
-    // False, with the reason, when there is no daemon to pace the device (the caller skips,
-    // or fails where HYMNARO_REQUIRE_PULSE is set).
-    static bool Install(std::string* why);
+    static void Install();
     // The bytes the device delivers, from the start, each time it is opened.
     static const Bytes& Input();
     // A folder for this process's files, removed at exit.
     static const std::string& Folder();
-    static bool PulseRequired();
 };
 
 // A WAV file as the WAV destination filter lays it out, read back and checked.

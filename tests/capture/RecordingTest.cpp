@@ -1,46 +1,34 @@
 // Recordings end to end: the audio capture controller on the platform's graph, the ALSA
 // capture filter on the paced test device, the WAV destination filter and the file writer.
+#include "CaptureFakes.h"
 #include "CaptureTestSupport.h"
 #include "PacedCapture.h"
 
 #include "capture/TDXShowCaptureAudio.h"
 #include "capture/TDXShowCaptureDevices.h"
+#include "support/Pulse.h"
+#include "support/Text.h"
 
 #include <QPointer>
 
 #include <gtest/gtest.h>
 
 namespace {
-class ProbeCapture : public TDXShowCaptureAudio {
-public:
-    void SendGraphEvent(LONG code, LONG_PTR param1) {
-        ComPtr<IMediaEventSink> sink;
-        ASSERT_EQ(ComPtr<IGraphBuilder>(GraphBuilder).As(sink), S_OK);
-        ASSERT_EQ(sink->Notify(code, param1, 0), S_OK);
-    }
-};
-
 // One second of the device's data at its slowest likely rate (44.1 kHz 16-bit mono).
 constexpr std::size_t OneSecondAtLeast = 88200;
 
 class RecordingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string why;
-        if (!PacedCapture::Install(&why)) {
-            if (PacedCapture::PulseRequired()) FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        if (!RequirePulse()) return;
+        PacedCapture::Install();
     }
 
     static std::string File(const std::string& name) { return PacedCapture::Folder() + "/" + name; }
-    static std::u16string Wide(const std::string& text) {
-        return QString::fromStdString(text).toStdU16String();
-    }
 
     // Records into name for about the given time, on the GUI thread's event loop.
     void Record(TDXShowCaptureAudio& capture, const std::string& name) {
-        capture.SetFileName(Wide(File(name)));
+        capture.SetFileName(U16(File(name)));
         ASSERT_EQ(capture.Open(u"", true), S_OK);
         ASSERT_EQ(capture.Play(), S_OK);
         ASSERT_EQ(capture.GetGraphState(), GraphStateRunning);
@@ -98,7 +86,8 @@ TEST_F(RecordingTest, RecordTwiceCompletesTheFirstFileAndStartsTheSecond) {
 class EndingTest : public RecordingTest, public ::testing::WithParamInterface<LONG> {};
 
 TEST_P(EndingTest, ARecordingThatEndsByItselfKeepsACompleteFile) {
-    ProbeCapture capture;
+    auto graph = MakeCounted<SplicedGraph>();
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
     Record(capture, "ended.wav");
     RecordAtLeast("ended.wav", OneSecondAtLeast / 4);
     int told = 0;
@@ -107,7 +96,7 @@ TEST_P(EndingTest, ARecordingThatEndsByItselfKeepsACompleteFile) {
         ++told;
     };
     // As the file writer or the capture filter would send it, through the graph.
-    capture.SendGraphEvent(GetParam(), GetParam() == EC_DEVICE_LOST ? 0 : LONG_PTR(E_FAIL));
+    graph->SendGraphEvent(GetParam(), GetParam() == EC_DEVICE_LOST ? 0 : LONG_PTR(E_FAIL));
     ASSERT_TRUE(PumpUntil([&] { return told > 0; }));
     EXPECT_EQ(told, 1);
     EXPECT_EQ(capture.GetGraphState(), GraphStateStopped);

@@ -111,7 +111,7 @@ TEST_F(BaseFilterTest, StreamTimeIsClockTimeLessStart) {
     EXPECT_EQ(clock.get(), got.get());
     got = nullptr;
     EXPECT_EQ(S_OK, filter->SetSyncSource(nullptr));
-    EXPECT_EQ(1u, clock->refs.load());
+    EXPECT_EQ(1u, clock->Count());
 }
 
 TEST_F(BaseFilterTest, FindPinComparesNamesExactly) {
@@ -127,13 +127,13 @@ TEST_F(BaseFilterTest, QueryFilterInfoCutsLongNamesAndCountsTheGraph) {
     const std::u16string longName(200, u'x');
     ASSERT_EQ(S_OK, filter->JoinFilterGraph(graph.get(), longName.c_str()));
     EXPECT_EQ(static_cast<IMediaEventSink*>(graph.get()), filter->EventSink);
-    EXPECT_EQ(1u, graph->refs.load()); // neither the graph nor its sink is counted
+    EXPECT_EQ(1u, graph->Count()); // neither the graph nor its sink is counted
 
     FILTER_INFO info;
     ASSERT_EQ(S_OK, filter->QueryFilterInfo(&info));
     EXPECT_EQ(std::u16string(127, u'x'), std::u16string(info.achName));
     EXPECT_EQ(static_cast<IFilterGraph*>(graph.get()), info.pGraph);
-    EXPECT_EQ(2u, graph->refs.load());
+    EXPECT_EQ(2u, graph->Count());
     info.pGraph->Release();
 
     ASSERT_EQ(S_OK, filter->JoinFilterGraph(nullptr, nullptr));

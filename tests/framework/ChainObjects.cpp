@@ -129,20 +129,10 @@ HRESULT SinkPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double ra
     return TBCBaseInputPin::NewSegment(start, stop, rate);
 }
 
-HRESULT SinkPin::Write(const void* buffer, ULONG size, ULONG* written) {
+HRESULT SinkPin::WriteAt(ULONGLONG offset, const void* buffer, ULONG size) {
     if (FAILED(writeAnswer)) return writeAnswer;
-    if (file.size() < position + size) file.resize(position + size);
-    std::memcpy(file.data() + position, buffer, size);
-    position += size;
-    if (written) *written = size;
-    return S_OK;
-}
-
-HRESULT SinkPin::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) {
-    if (FAILED(seekAnswer)) return seekAnswer;
-    if (origin != STREAM_SEEK_SET) return STG_E_INVALIDFUNCTION;
-    position = ULONGLONG(move.QuadPart);
-    if (newPosition) newPosition->QuadPart = position;
+    if (file.size() < offset + size) file.resize(offset + size);
+    std::memcpy(file.data() + offset, buffer, size);
     return S_OK;
 }
 

@@ -7,7 +7,7 @@
 
 #include "framework/TBCBaseInputPin.h"
 #include "framework/TBCBaseOutputPin.h"
-#include "runtime/ObjIdl.h"
+#include "support/SeekWriteStream.h"
 
 #include <functional>
 #include <optional>
@@ -49,7 +49,7 @@ struct ReceivedSample {
     DWORD streamId;
 };
 
-class SinkPin final : public TBCBaseInputPin, public IStream {
+class SinkPin final : public TBCBaseInputPin, public SeekWriteStream {
 public:
     explicit SinkPin(HostFilter* filter);
     TBC_DECLARE_DELEGATING_UNKNOWN
@@ -62,35 +62,22 @@ public:
     HRESULT EndFlush() override;
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
-    // IStream: Seek and Write into the file; the rest is not needed here.
-    HRESULT Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT Write(const void* buffer, ULONG size, ULONG* written) override;
-    HRESULT Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override;
-    HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT Commit(DWORD) override { return S_OK; }
-    HRESULT Revert() override { return E_NOTIMPL; }
-    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-    HRESULT Clone(IStream**) override { return E_NOTIMPL; }
-
     std::function<HRESULT(const AM_MEDIA_TYPE&)> accepts; // everything when unset
     bool offerStream = true;
     std::vector<HRESULT> receiveAnswers; // answered in order, then S_OK
     std::vector<ReceivedSample> received;
-    std::vector<BYTE> file;
-    ULONGLONG position = 0;
+    std::vector<BYTE> file; // samples and the header written through the stream
     int endOfStreams = 0, beginFlushes = 0, endFlushes = 0, newSegments = 0;
-    HRESULT seekAnswer = S_OK, writeAnswer = S_OK;
+    HRESULT writeAnswer = S_OK; // what a header write answers
     std::optional<ALLOCATOR_PROPERTIES> requirements;
     ComPtr<IMemAllocator> offeredAllocator; // what GetAllocator hands out, when set
     std::size_t fileLimit = 1 << 24;        // samples beyond it are recorded, not stored
 
     HRESULT GetAllocator(IMemAllocator** allocator) override;
     HRESULT GetAllocatorRequirements(ALLOCATOR_PROPERTIES* p) override;
+
+private:
+    HRESULT WriteAt(ULONGLONG offset, const void* buffer, ULONG size) override;
 };
 
 // Source filter → filter → sink filter, connected and torn down in order.

@@ -43,15 +43,6 @@ TestSample::~TestSample() {
     MediaTypeDispose(type);
 }
 
-HRESULT TestSample::AnswerOther(REFIID iid, void** object) {
-    if (iid == IID_IMediaSample) {
-        *object = static_cast<IMediaSample*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
 HRESULT TestSample::GetPointer(BYTE** p) {
     *p = nullptr;
     if (FAILED(getPointerAnswer)) return getPointerAnswer;

@@ -6,41 +6,13 @@
 #include "framework/TBCBasePin.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ComPtr.h"
+#include "support/CountedObject.h"
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
-
-// A reference count for objects that tests create with new and hand out through ComPtr.
-template <class... Interfaces>
-class TestCounted : public Interfaces... {
-public:
-    using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;
-    virtual ~TestCounted() = default;
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid == IID_IUnknown) *object = static_cast<IUnknown*>(static_cast<First*>(this));
-        ((iid == Interfaces::Iid ? (*object = static_cast<Interfaces*>(this), 0) : 0), ...);
-        if (!*object) return AnswerOther(iid, object);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override {
-        const ULONG n = --refs;
-        if (n == 0) delete this;
-        return n;
-    }
-    std::atomic<ULONG> refs{0};
-
-protected:
-    virtual HRESULT AnswerOther(REFIID, void**) { return E_NOINTERFACE; }
-};
 
 // Builds a media type; the format block, when given, is task memory owned by the record.
 AM_MEDIA_TYPE MakeType(const GUID& major, const GUID& sub, const GUID& format,
@@ -59,7 +31,7 @@ struct ScopedType {
 };
 
 // A media sample with its own buffer; offers IMediaSample2 unless told not to.
-class TestSample final : public TestCounted<IMediaSample2> {
+class TestSample final : public CountedObject<IMediaSample2, IMediaSample> {
 public:
     explicit TestSample(LONG size, bool offerSample2 = true);
     ~TestSample() override;
@@ -69,7 +41,7 @@ public:
             *object = nullptr;
             return E_NOINTERFACE;
         }
-        return TestCounted::QueryInterface(iid, object);
+        return CountedObject::QueryInterface(iid, object);
     }
 
     HRESULT GetPointer(BYTE** buffer) override;
@@ -116,13 +88,10 @@ public:
     HRESULT setTimeAnswer = S_OK;
     HRESULT getPointerAnswer = S_OK;
     std::vector<std::pair<DWORD, AM_SAMPLE2_PROPERTIES>> propertiesSet;
-
-protected:
-    HRESULT AnswerOther(REFIID iid, void** object) override;
 };
 
 // An allocator handing out TestSamples; tests set what SetProperties grants and answers.
-class TestAllocator final : public TestCounted<IMemAllocator> {
+class TestAllocator final : public CountedObject<IMemAllocator> {
 public:
     HRESULT SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override;
     HRESULT GetProperties(ALLOCATOR_PROPERTIES* properties) override;
@@ -147,7 +116,7 @@ public:
     ComPtr<TestSample> lastSample;
 };
 
-class TestClock final : public TestCounted<IReferenceClock> {
+class TestClock final : public CountedObject<IReferenceClock> {
 public:
     HRESULT GetTime(REFERENCE_TIME* time) override {
         *time = now;
@@ -170,7 +139,7 @@ struct TestEvent {
 };
 
 // A graph that is only an event sink.
-class TestGraph final : public TestCounted<IFilterGraph, IMediaEventSink> {
+class TestGraph final : public CountedObject<IFilterGraph, IMediaEventSink> {
 public:
     HRESULT AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
     HRESULT RemoveFilter(IBaseFilter*) override { return E_NOTIMPL; }

@@ -67,7 +67,7 @@ public:
 };
 
 // A seeking pass-through that only counts how often it is made.
-class CountingPassThru final : public TestCounted<ISeekingPassThru, IMediaSeeking> {
+class CountingPassThru final : public CountedObject<ISeekingPassThru, IMediaSeeking> {
 public:
     static inline int created = 0;
     IPin* initPin = nullptr;

@@ -19,7 +19,7 @@ namespace {
 class AlsaFixtureTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir = new TempDir;
+        dir = new TempFolder;
         input = NoiseBytes(1 << 20, 42); // about 5.5 s of 48 kHz stereo
         WriteWholeFile(dir->File("input.raw"), input);
         InstallAlsaFixture(*dir, dir->File("input.raw"), false);
@@ -52,10 +52,10 @@ protected:
         return text;
     }
 
-    static TempDir* dir;
+    static TempFolder* dir;
     static Bytes input;
 };
-TempDir* AlsaFixtureTest::dir = nullptr;
+TempFolder* AlsaFixtureTest::dir = nullptr;
 Bytes AlsaFixtureTest::input;
 
 TEST_F(AlsaFixtureTest, ListsTheCaptureDevicesInOrderAndLeavesOutTheOthers) {
@@ -114,7 +114,7 @@ TEST_F(AlsaFixtureTest, ARecordingThroughARealGraphHoldsTheInputByteForByte) {
     ASSERT_EQ(S_OK, graph->AddFilter(wavDest.get(), u"WAV Dest"));
     ASSERT_EQ(S_OK, graph->AddFilter(writer.get(), u"File Writer"));
     ASSERT_EQ(S_OK, sink->SetMode(AM_FILE_OVERWRITE));
-    ASSERT_EQ(S_OK, sink->SetFileName(Wide(path).c_str(), nullptr));
+    ASSERT_EQ(S_OK, sink->SetFileName(U16(path).c_str(), nullptr));
     ComPtr<ICaptureGraphBuilder2> builder;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
                                      IID_PPV_ARGS(builder.put())));

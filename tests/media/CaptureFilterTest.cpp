@@ -6,6 +6,7 @@
 #include "runtime/ClassTable.h"
 #include "runtime/MessageWindow.h"
 #include "runtime/TaskMemory.h"
+#include "support/GraphFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,10 @@ using Step = ScriptedStream::Step;
 constexpr unsigned long kPeriod = 4800; // 100 ms at 48 kHz
 
 // A capture filter on a scripted device, connected to a recording sink in a real graph.
-class CaptureFilterTest : public ::testing::Test {
+class CaptureFilterTest : public GraphFixture {
 protected:
     void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(GraphFixture::SetUp());
         backend->devices = {{"scripted", "Scripted device"}};
         backend->makeStream = [this] {
             auto s = std::make_unique<ScriptedStream>(
@@ -29,37 +31,15 @@ protected:
             waiting = s->waiting;
             return s;
         };
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(graph.put())));
-        ASSERT_EQ(S_OK, graph.As(control));
-        ASSERT_EQ(S_OK, graph.As(events));
         capture = new AlsaCaptureFilter(nullptr, "scripted", backend);
         captureFilter = static_cast<IBaseFilter*>(capture);
         sink = new RecordingSink;
         sinkFilter = static_cast<IBaseFilter*>(sink);
     }
-    void TearDown() override {
-        if (control) (void)control->Stop();
-        LONG code = 0;
-        LONG_PTR p1 = 0, p2 = 0;
-        while (events && events->GetEvent(&code, &p1, &p2, 0) == S_OK)
-            (void)events->FreeEventParams(code, p1, p2);
-    }
     void Build() {
         ASSERT_EQ(S_OK, graph->AddFilter(captureFilter.get(), u"Capture"));
         ASSERT_EQ(S_OK, graph->AddFilter(sinkFilter.get(), u"Sink"));
         ASSERT_EQ(S_OK, graph->Connect(capture->CapturePin(), sink->Input()));
-    }
-    // The next event within two seconds.
-    LONG NextEvent(LONG_PTR* param1 = nullptr) {
-        LONG code = 0;
-        LONG_PTR p1 = 0, p2 = 0;
-        if (events->GetEvent(&code, &p1, &p2, 2000) != S_OK) return 0;
-        if (param1)
-            *param1 = p1;
-        else
-            (void)events->FreeEventParams(code, p1, p2);
-        return code;
     }
     Bytes Pattern(unsigned long long from, std::size_t n) {
         Bytes b(n);
@@ -73,9 +53,6 @@ protected:
     unsigned long bufferFrames = 48000; // a second
     std::shared_ptr<int> recovered;
     std::shared_ptr<std::atomic<bool>> waiting;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEventEx> events;
     AlsaCaptureFilter* capture = nullptr;
     ComPtr<IBaseFilter> captureFilter;
     RecordingSink* sink = nullptr;
@@ -203,13 +180,13 @@ TEST_F(CaptureFilterTest, AVanishedDeviceIsReportedOnThePumpingThread) {
     ASSERT_FALSE(deliveredOn.empty());
     EXPECT_EQ(std::this_thread::get_id(), deliveredOn[0]);
 
-    LONG_PTR param1 = 0;
-    ASSERT_EQ(EC_DEVICE_LOST, NextEvent(&param1));
+    const Event lost = TakeEvent(2000);
+    ASSERT_EQ(EC_DEVICE_LOST, lost.code);
     ComPtr<IUnknown> identity;
     ASSERT_EQ(S_OK, captureFilter->QueryInterface(IID_PPV_ARGS(identity.put())));
-    EXPECT_EQ(identity.get(), reinterpret_cast<IUnknown*>(param1));
+    EXPECT_EQ(identity.get(), reinterpret_cast<IUnknown*>(lost.param1));
     identity.reset();
-    EXPECT_EQ(S_OK, events->FreeEventParams(EC_DEVICE_LOST, param1, 0));
+    EXPECT_EQ(S_OK, events->FreeEventParams(lost.code, lost.param1, lost.param2));
     EXPECT_EQ(S_OK, control->Stop());
     EXPECT_EQ(before, captureFilter->AddRef() - 1); // the event's count was given back
     captureFilter->Release();
@@ -223,7 +200,7 @@ TEST_F(CaptureFilterTest, ARefusedSampleEndsStreamingWithErrorAbort) {
     Build();
     ASSERT_EQ(S_OK, control->Run());
     LONG_PTR param1 = 0;
-    ASSERT_EQ(EC_ERRORABORT, NextEvent(&param1));
+    ASSERT_EQ(EC_ERRORABORT, NextEvent(2000, &param1));
     EXPECT_EQ(LONG_PTR(std::int32_t(HRESULT_FROM_WIN32(112))), param1);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(2u, sink->Samples().size()); // nothing after the refusal
@@ -235,7 +212,7 @@ TEST_F(CaptureFilterTest, AFailureBelowTheFilterNeverLeavesTheStreamingThread) {
     Build();
     ASSERT_EQ(S_OK, control->Run());
     LONG_PTR param1 = 0;
-    ASSERT_EQ(EC_ERRORABORT, NextEvent(&param1));
+    ASSERT_EQ(EC_ERRORABORT, NextEvent(2000, &param1));
     EXPECT_EQ(LONG_PTR(std::int32_t(E_UNEXPECTED)), param1);
     EXPECT_EQ(S_OK, control->Stop());
 }

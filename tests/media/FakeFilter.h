@@ -3,8 +3,9 @@
 // written to a shared log, answers that a test can turn into failures.
 #include "framework/interfaces/Strmif.h"
 #include "runtime/ComPtr.h"
+#include "support/CountedObject.h"
+#include "support/SnapshotEnum.h"
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -96,34 +97,16 @@ private:
     ComPtr<IPin> peer_;
 };
 
-class FakeFilter final : public IBaseFilter {
+class FakeFilter final : public CountedObject<IBaseFilter, IMediaFilter, IPersist> {
 public:
     // A new filter with one count held by the caller.
     static ComPtr<FakeFilter> Make(std::string label, CallLog* log, int inputs, int outputs) {
-        auto* f = new FakeFilter(std::move(label), log);
+        ComPtr<FakeFilter> f(new FakeFilter(std::move(label), log));
         for (int i = 0; i < inputs; ++i)
-            f->pins.push_back(std::make_unique<FakePin>(f, PINDIR_INPUT, u"In"));
+            f->pins.push_back(std::make_unique<FakePin>(f.get(), PINDIR_INPUT, u"In"));
         for (int i = 0; i < outputs; ++i)
-            f->pins.push_back(std::make_unique<FakePin>(f, PINDIR_OUTPUT, u"Out"));
-        return ComPtr<FakeFilter>::Adopt(f);
-    }
-
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter ||
-            iid == IID_IBaseFilter) {
-            *object = static_cast<IBaseFilter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override {
-        const ULONG left = --refs;
-        if (left == 0) delete this;
-        return left;
+            f->pins.push_back(std::make_unique<FakePin>(f.get(), PINDIR_OUTPUT, u"Out"));
+        return f;
     }
 
     HRESULT GetClassID(CLSID* id) override {
@@ -167,7 +150,6 @@ public:
 
     std::string label;
     CallLog* log;
-    std::atomic<ULONG> refs{1};
     std::vector<std::unique_ptr<FakePin>> pins;
     FILTER_STATE state = State_Stopped;
     HRESULT pauseResult = S_OK, runResult = S_OK, stopResult = S_OK, joinResult = S_OK;
@@ -179,7 +161,7 @@ public:
 
 private:
     FakeFilter(std::string l, CallLog* lg) : label(std::move(l)), log(lg) {}
-    ~FakeFilter() {
+    ~FakeFilter() override {
         for (auto& p : pins)
             (void)p->Disconnect();
     }
@@ -214,44 +196,10 @@ inline HRESULT FakePin::QueryPinInfo(PIN_INFO* info) {
     return S_OK;
 }
 
-class FakePinEnum final : public IEnumPins {
-public:
-    explicit FakePinEnum(FakeFilter* f) : filter_(f) {}
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        *object = iid == IID_IUnknown || iid == IID_IEnumPins ? this : nullptr;
-        if (!*object) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) override {
-        ULONG got = 0;
-        while (got < count && pos_ < filter_->pins.size()) {
-            pins[got] = filter_->pins[pos_++].get();
-            pins[got++]->AddRef();
-        }
-        if (fetched) *fetched = got;
-        return got == count ? S_OK : S_FALSE;
-    }
-    HRESULT Skip(ULONG) override { return E_NOTIMPL; }
-    HRESULT Reset() override {
-        pos_ = 0;
-        return S_OK;
-    }
-    HRESULT Clone(IEnumPins**) override { return E_NOTIMPL; }
-
-private:
-    ComPtr<FakeFilter> filter_;
-    std::size_t pos_ = 0;
-    std::atomic<ULONG> refs_{1};
-};
-
 inline HRESULT FakeFilter::EnumPins(IEnumPins** e) {
-    *e = new FakePinEnum(this);
+    std::vector<ComPtr<IPin>> list;
+    for (const auto& pin : pins)
+        list.emplace_back(pin.get());
+    *e = MakeCounted<SnapshotEnum<IEnumPins, IPin>>(std::move(list)).detach();
     return S_OK;
 }

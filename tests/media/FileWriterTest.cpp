@@ -4,6 +4,7 @@
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
 #include "runtime/TaskMemory.h"
+#include "support/GraphFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,10 @@
 
 namespace {
 // A byte source connected to the platform's file writer in a real graph.
-class FileWriterTest : public ::testing::Test {
+class FileWriterTest : public GraphFixture {
 protected:
     void SetUp() override {
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(graph.put())));
-        ASSERT_EQ(S_OK, graph.As(control));
-        ASSERT_EQ(S_OK, graph.As(events));
+        ASSERT_NO_FATAL_FAILURE(GraphFixture::SetUp());
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER,
                                          IID_PPV_ARGS(sinkFilter.put())));
         ASSERT_EQ(S_OK, sinkFilter->QueryInterface(IID_PPV_ARGS(fileSink.put())));
@@ -32,15 +30,11 @@ protected:
         ASSERT_EQ(S_OK, pins->Next(1, input.put(), nullptr));
         ASSERT_EQ(S_OK, graph->Connect(source->Output(), input.get()));
     }
-    void TearDown() override { (void)control->Stop(); }
     void Name(const std::string& path) {
-        ASSERT_EQ(S_OK, fileSink->SetFileName(Wide(path).c_str(), nullptr));
+        ASSERT_EQ(S_OK, fileSink->SetFileName(U16(path).c_str(), nullptr));
     }
 
-    TempDir dir;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEventEx> events;
+    TempFolder dir;
     ComPtr<IBaseFilter> sinkFilter;
     ComPtr<IFileSinkFilter2> fileSink;
     ComPtr<IPin> input;
@@ -53,7 +47,7 @@ TEST_F(FileWriterTest, NameModeAndTheByteStreamType) {
     EXPECT_EQ(E_FAIL, fileSink->GetCurFile(&name, nullptr));
     EXPECT_EQ(nullptr, name);
     EXPECT_EQ(E_INVALIDARG, fileSink->SetFileName(u"", nullptr));
-    const std::u16string wanted = Wide(dir.File("rec ")) + u"\u00fc.wav";
+    const std::u16string wanted = U16(dir.File("rec ")) + u"\u00fc.wav";
     ASSERT_EQ(S_OK, fileSink->SetFileName(wanted.c_str(), nullptr));
     AM_MEDIA_TYPE type{};
     ASSERT_EQ(S_OK, fileSink->GetCurFile(&name, &type));
@@ -95,7 +89,7 @@ TEST_F(FileWriterTest, SamplesLandAtTheirOffsetsAndTheStreamWritesTheHeader) {
     STATSTG stat{};
     ASSERT_EQ(S_OK, stream->Stat(&stat, STATFLAG_DEFAULT));
     EXPECT_EQ(1310u, stat.cbSize.QuadPart);
-    EXPECT_EQ(Wide(path), std::u16string(stat.pwcsName));
+    EXPECT_EQ(U16(path), std::u16string(stat.pwcsName));
     CoTaskMemFree(stat.pwcsName);
     LARGE_INTEGER zero{0};
     ULARGE_INTEGER at{};

@@ -4,6 +4,7 @@
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
 #include "runtime/MessageWindow.h"
+#include "support/GraphFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +17,8 @@
 namespace {
 using Calls = std::vector<std::string>;
 
-class FilterGraphTest : public ::testing::Test {
+class FilterGraphTest : public GraphFixture {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(graph.put())));
-        ASSERT_EQ(S_OK, graph.As(control));
-        ASSERT_EQ(S_OK, graph.As(events));
-    }
     ComPtr<FakeFilter> Add(const char* label, int inputs, int outputs) {
         ComPtr<FakeFilter> f = FakeFilter::Make(label, &log, inputs, outputs);
         std::u16string name(label, label + std::strlen(label));
@@ -42,9 +37,6 @@ protected:
     }
 
     CallLog log;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEventEx> events;
     ComPtr<FakeFilter> source, middle, sink, lone;
 };
 
@@ -78,7 +70,7 @@ TEST_F(FilterGraphTest, NamesAreUniqueAndFiltersJoinTheGraph) {
 
 TEST_F(FilterGraphTest, RemovingAFilterBreaksBothEndsOfItsConnections) {
     BuildChain();
-    const ULONG before = middle->refs;
+    const ULONG before = middle->Count();
     ASSERT_EQ(S_OK, graph->RemoveFilter(middle.get()));
     ComPtr<IPin> peer;
     EXPECT_EQ(VFW_E_NOT_CONNECTED, source->Output()->ConnectedTo(peer.put()));
@@ -87,8 +79,8 @@ TEST_F(FilterGraphTest, RemovingAFilterBreaksBothEndsOfItsConnections) {
     EXPECT_EQ(nullptr, middle->graph);
     EXPECT_EQ(Calls{"middle.Leave"}, log.Take());
     // Neither the graph nor a neighbour's pin holds the removed filter any more.
-    EXPECT_EQ(1u, middle->refs.load());
-    EXPECT_LT(middle->refs.load(), before);
+    EXPECT_EQ(1u, middle->Count());
+    EXPECT_LT(middle->Count(), before);
     EXPECT_EQ(VFW_E_NOT_FOUND, graph->RemoveFilter(middle.get()));
 }
 
@@ -122,7 +114,7 @@ TEST_F(FilterGraphTest, EnumerationNoticesRemovalsAndAGraphOfFiveIsEmptiedAndReb
         EXPECT_EQ(5, removed);
         f.reset();
         for (auto& filter : five)
-            EXPECT_EQ(1u, filter->refs.load());
+            EXPECT_EQ(1u, filter->Count());
     }
 }
 
@@ -229,7 +221,7 @@ TEST_F(FilterGraphTest, EventsQueueAndNotifyTheWindowOfThePumpingThread) {
     ComPtr<FakeFilter> lost = FakeFilter::Make("lost", nullptr, 0, 0);
     lost->AddRef(); // the count the event carries
     EXPECT_EQ(S_OK, sink->Notify(EC_DEVICE_LOST, LONG_PTR(static_cast<IUnknown*>(lost.get())), 0));
-    EXPECT_EQ(1u, lost->refs.load());
+    EXPECT_EQ(1u, lost->Count());
     EXPECT_EQ(E_ABORT, events->GetEvent(&code, &p1, &p2, 0));
     EXPECT_EQ(0, DispatchPostedMessages());
     LONG flags = 0;
@@ -369,7 +361,7 @@ TEST_F(FilterGraphTest, ReleasingTheGraphStopsAndLetsGoOfEveryFilter) {
     for (FakeFilter* f : {source.get(), middle.get(), sink.get(), lone.get()}) {
         EXPECT_EQ(State_Stopped, f->state) << f->label;
         EXPECT_EQ(nullptr, f->graph) << f->label;
-        EXPECT_EQ(1u, f->refs.load()) << f->label;
+        EXPECT_EQ(1u, f->Count()) << f->label;
     }
 }
 } // namespace

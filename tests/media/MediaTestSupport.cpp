@@ -1,8 +1,8 @@
 #include "MediaTestSupport.h"
 
 #include "framework/interfaces/MediaGuids.h"
-#include "runtime/ObjIdl.h"
 #include "soundserver/SoundServerAlsa.h"
+#include "support/SeekWriteStream.h"
 
 #include <cerrno>
 #include <chrono>
@@ -16,18 +16,6 @@
 #include <thread>
 
 #include <sys/resource.h>
-
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/hymnaro-media.XXXXXX";
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
 
 Bytes ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -49,11 +37,7 @@ Bytes NoiseBytes(std::size_t size, unsigned seed) {
     return data;
 }
 
-std::u16string Wide(const std::string& text) {
-    return std::u16string(text.begin(), text.end());
-}
-
-std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, bool paced) {
+std::string InstallAlsaFixture(const TempFolder& dir, const std::string& input, bool paced) {
     const std::string slave = paced ? "slave.pcm \"sound_server\"" : "slave.pcm { type null }";
     auto filePcm = [&](const std::string& name, const std::string& description) {
         return "pcm." + name + " {\n  type file\n  " + slave +
@@ -180,7 +164,7 @@ std::vector<RecordingSink::Received> RecordingSink::Samples() {
 
 // ---- stalling sink --------------------------------------------------------------------------
 
-class StallingSink::Pin final : public TBCBaseInputPin, public IStream {
+class StallingSink::Pin final : public TBCBaseInputPin, public SeekWriteStream {
 public:
     Pin(StallingSink* sink, HRESULT& hr)
         : TBCBaseInputPin("Stalling pin", sink, sink->Lock.get(), hr, u"In"), sink_(sink) {}
@@ -203,33 +187,14 @@ public:
         sink_->Store(ULONGLONG(start), data, std::size_t(sample->GetActualDataLength()));
         return S_OK;
     }
-    HRESULT Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT Write(const void* buffer, ULONG size, ULONG* written) override {
-        sink_->Store(position_, static_cast<const BYTE*>(buffer), size);
-        position_ += size;
-        if (written) *written = size;
-        return S_OK;
-    }
-    HRESULT Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override {
-        if (origin != STREAM_SEEK_SET || move.QuadPart < 0) return STG_E_INVALIDFUNCTION;
-        position_ = ULONGLONG(move.QuadPart);
-        if (newPosition) newPosition->QuadPart = position_;
-        return S_OK;
-    }
-    HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT Commit(DWORD) override { return S_OK; }
-    HRESULT Revert() override { return E_NOTIMPL; }
-    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-    HRESULT Clone(IStream**) override { return E_NOTIMPL; }
 
 private:
-    StallingSink* sink_;     // owns the pin
-    ULONGLONG position_ = 0; // the header writer's stream position (one thread at a time)
+    HRESULT WriteAt(ULONGLONG offset, const void* buffer, ULONG size) override {
+        sink_->Store(offset, static_cast<const BYTE*>(buffer), size);
+        return S_OK;
+    }
+
+    StallingSink* sink_; // owns the pin
 };
 
 StallingSink::StallingSink(int delayMs)

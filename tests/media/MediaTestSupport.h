@@ -1,11 +1,13 @@
 #pragma once
-// Shared pieces of the media platform's tests: temporary folders and files, the ALSA file
-// plugin fixture, a scripted ALSA backend, and two small framework filters, a byte-stream
-// source and a recording sink, to put at either end of a platform filter.
+// Shared pieces of the media platform's tests: files, the ALSA file plugin fixture, a
+// scripted ALSA backend, and small framework filters, a byte-stream source and recording and
+// stalling sinks, to put at either end of a platform filter.
 #include "framework/TBCBaseFilter.h"
 #include "framework/TBCBaseInputPin.h"
 #include "framework/TBCBaseOutputPin.h"
 #include "media/alsa/AlsaBackend.h"
+#include "support/TempFolder.h"
+#include "support/Text.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -17,29 +19,16 @@
 
 using Bytes = std::vector<unsigned char>;
 
-// A fresh folder under TMPDIR (or /tmp), removed with its contents at destruction.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
 Bytes ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const Bytes& data);
 // Deterministic noise, the same for the same seed.
 Bytes NoiseBytes(std::size_t size, unsigned seed);
-std::u16string Wide(const std::string& text);
 
 // The ALSA configuration of the tests: "default" and "second" read `input` through the file
 // plugin (unpaced over a null slave, or paced by the test sound server), "null" discards, "conv" only
 // converts and "gone" names a card that does not exist. Writes it into dir and points
 // ALSA_CONFIG_PATH at it; call before ALSA is used.
-std::string InstallAlsaFixture(const TempDir& dir, const std::string& input, bool paced);
+std::string InstallAlsaFixture(const TempFolder& dir, const std::string& input, bool paced);
 
 // A capture stream that plays a script: each step is frames of data, or an error.
 class ScriptedStream final : public AlsaCaptureStream {

@@ -7,6 +7,7 @@
 #include "soundserver/SoundServerAlsa.h"
 
 #include "framework/interfaces/Control.h"
+#include "support/Pulse.h"
 
 #include <gtest/gtest.h>
 
@@ -17,30 +18,6 @@
 #include <thread>
 
 namespace {
-// Points this process at the test daemon, as its own clients reach it; false without one.
-bool ReachDaemon() {
-    const char* runtime = std::getenv("HYMNARO_PULSE_RUNTIME_DIR");
-    if (!runtime || !*runtime) return false;
-    const std::string dir = runtime;
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    setenv("PULSE_RUNTIME_PATH", (dir + "/pulse").c_str(), 1);
-    setenv("HOME", dir.c_str(), 1);
-    return true;
-}
-
-bool PulseRequired() {
-    const char* required = std::getenv("HYMNARO_REQUIRE_PULSE");
-    return required && std::string(required) == "1";
-}
-
-#define NEED_DAEMON()                                                                              \
-    do {                                                                                           \
-        if (!ReachDaemon()) {                                                                      \
-            if (PulseRequired()) FAIL() << "no PulseAudio daemon: run through scripts/with-pulse"; \
-            GTEST_SKIP() << "no PulseAudio daemon (scripts/with-pulse starts one)";                \
-        }                                                                                          \
-    } while (false)
-
 // Records the first audio input device for the given time into path; the seconds it took.
 // (The daemon's sine source hands out sound in blocks of about two seconds, so a client that
 // starts beside another may wait that long for its first sound: recordings last three.)
@@ -61,8 +38,8 @@ double Record(const std::string& path, int milliseconds) {
 }
 
 TEST(PulseCapture, RecordsTheSineSourceInRealTime) {
-    NEED_DAEMON();
-    TempDir work;
+    if (!RequirePulse()) return;
+    TempFolder work;
     const std::string config = work.File("asound.conf");
     std::ofstream(config) << SoundServerAsDefault("Sound server");
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
@@ -96,8 +73,8 @@ TEST(PulseCapture, RecordsTheSineSourceInRealTime) {
 
 namespace {
 TEST(PulseCapture, APacedFileDeviceGivesItsBytesExactly) {
-    NEED_DAEMON();
-    TempDir work;
+    if (!RequirePulse()) return;
+    TempFolder work;
     const Bytes input = NoiseBytes(48000 * 4 * 12, 7); // more than the recording takes
     WriteWholeFile(work.File("input.raw"), input);
     InstallAlsaFixture(work, work.File("input.raw"), true);
@@ -118,7 +95,7 @@ namespace {
 // A sound server of this test's own, so that stopping it disturbs no other test.
 class PrivateSoundServer {
 public:
-    explicit PrivateSoundServer(const TempDir& dir) : runtime_(dir.File("pulse-runtime")) {
+    explicit PrivateSoundServer(const TempFolder& dir) : runtime_(dir.File("pulse-runtime")) {
         mkdir(runtime_.c_str(), 0700);
         started_ = Run("pulseaudio --daemonize=yes --exit-idle-time=-1 -n "
                        "--load=module-native-protocol-unix --load=module-null-sink "
@@ -152,11 +129,11 @@ private:
 };
 
 TEST(PulseCapture, AStoppedSoundServerEndsTheRecordingWithACompleteFile) {
-    NEED_DAEMON(); // pulseaudio is installed and may run here
+    if (!RequirePulse()) return; // pulseaudio is installed and may run here
     const char* run = std::getenv("HYMNARO_SOUND_SERVER");
     if (run && std::string(run) == "pipewire")
         GTEST_SKIP() << "stops a PulseAudio daemon of its own: the PipeWire runs add nothing";
-    TempDir work;
+    TempFolder work;
     PrivateSoundServer server(work);
     ASSERT_TRUE(server.Started());
     server.Reach();

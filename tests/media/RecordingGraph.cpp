@@ -28,7 +28,7 @@ void BuildRecordingGraph(const std::string& path, RecordingGraph& built) {
                                      IID_PPV_ARGS(sink.put())));
     ASSERT_EQ(S_OK, sink.As(built.writer));
     ASSERT_EQ(S_OK, sink->SetMode(AM_FILE_OVERWRITE));
-    ASSERT_EQ(S_OK, sink->SetFileName(Wide(path).c_str(), nullptr));
+    ASSERT_EQ(S_OK, sink->SetFileName(U16(path).c_str(), nullptr));
     ASSERT_EQ(S_OK, built.graph->AddFilter(built.source.get(), u"Capture"));
     ASSERT_EQ(S_OK, built.graph->AddFilter(built.wavDest.get(), u"WAV Dest"));
     ASSERT_EQ(S_OK, built.graph->AddFilter(built.writer.get(), u"File Writer"));

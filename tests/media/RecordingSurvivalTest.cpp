@@ -11,6 +11,7 @@
 #include "framework/interfaces/MediaGuids.h"
 #include "media/alsa/AlsaCaptureFilter.h"
 #include "runtime/ClassTable.h"
+#include "support/GraphFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -55,26 +56,16 @@ void ExpectCompleteWav(const Bytes& file, const Bytes& data) {
 }
 
 // A scripted capture device → WAV destination → sink, in a real graph.
-class RecordingSurvivalTest : public ::testing::Test {
+class RecordingSurvivalTest : public GraphFixture {
 protected:
     void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(GraphFixture::SetUp());
         backend->devices = {{"scripted", "Scripted device"}};
         backend->makeStream = [this] {
             return std::make_unique<ScriptedStream>(48000, 2, kPeriod, 48000, script);
         };
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(graph.put())));
-        ASSERT_EQ(S_OK, graph.As(control));
-        ASSERT_EQ(S_OK, graph.As(events));
         capture = new AlsaCaptureFilter(nullptr, "scripted", backend);
         captureFilter = static_cast<IBaseFilter*>(capture);
-    }
-    void TearDown() override {
-        if (control) (void)control->Stop();
-        LONG code = 0;
-        LONG_PTR p1 = 0, p2 = 0;
-        while (events && events->GetEvent(&code, &p1, &p2, 0) == S_OK)
-            (void)events->FreeEventParams(code, p1, p2);
     }
     // Builds the chain into sink, or into the platform's file writer at path.
     void Build(IBaseFilter* wavDest, IBaseFilter* sink, const std::string& path = {}) {
@@ -84,7 +75,7 @@ protected:
             ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER,
                                              IID_PPV_ARGS(fileSink.put())));
             ASSERT_EQ(S_OK, fileSink->SetMode(AM_FILE_OVERWRITE));
-            ASSERT_EQ(S_OK, fileSink->SetFileName(Wide(path).c_str(), nullptr));
+            ASSERT_EQ(S_OK, fileSink->SetFileName(U16(path).c_str(), nullptr));
             ASSERT_EQ(S_OK, fileSink.As(sinkFilter));
         } else {
             sinkFilter = sink;
@@ -105,22 +96,10 @@ protected:
         return ComPtr<IBaseFilter>(
             static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter)));
     }
-    // The next event within five seconds (0: none came).
-    LONG NextEvent(LONG_PTR* param1) {
-        LONG code = 0;
-        LONG_PTR p1 = 0, p2 = 0;
-        if (events->GetEvent(&code, &p1, &p2, 5000) != S_OK) return 0;
-        *param1 = p1; // an error code, or a filter whose count is given back here
-        (void)events->FreeEventParams(code, p1, p2);
-        return code;
-    }
 
     std::shared_ptr<ScriptedBackend> backend = std::make_shared<ScriptedBackend>();
     std::deque<Step> script;
-    TempDir dir;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEventEx> events;
+    TempFolder dir;
     AlsaCaptureFilter* capture = nullptr;
     ComPtr<IBaseFilter> captureFilter, wavDestFilter, sinkFilter;
 };
@@ -134,7 +113,7 @@ TEST_F(RecordingSurvivalTest, AFullDiskEndsTheRecordingWithACompleteFile) {
         FileSizeLimit limit(kHeader + 3 * kPeriodBytes + kPeriodBytes / 2);
         ASSERT_EQ(S_OK, control->Run());
         LONG_PTR param1 = 0;
-        ASSERT_EQ(EC_ERRORABORT, NextEvent(&param1));
+        ASSERT_EQ(EC_ERRORABORT, NextEvent(5000, &param1));
         EXPECT_EQ(LONG_PTR(std::int32_t(HResultFromErrno(EFBIG))), param1);
         EXPECT_EQ(S_OK, control->Stop()); // the header still fits where it always was
     }
@@ -147,7 +126,7 @@ TEST_F(RecordingSurvivalTest, AVanishedDeviceEndsTheRecordingWithACompleteFile) 
     Build(NewWavDest().get(), nullptr, path);
     ASSERT_EQ(S_OK, control->Run());
     LONG_PTR param1 = 0;
-    ASSERT_EQ(EC_DEVICE_LOST, NextEvent(&param1));
+    ASSERT_EQ(EC_DEVICE_LOST, NextEvent(5000, &param1));
     EXPECT_EQ(S_OK, control->Stop());
     ExpectCompleteWav(ReadWholeFile(path), Pattern(0, 3 * kPeriodBytes));
 }
@@ -175,7 +154,7 @@ TEST_F(RecordingSurvivalTest, TheFourGibibyteLimitEndsTheRecordingWithACompleteF
     Build(static_cast<IBaseFilter*>(new NearlyFullWavDest(startAt)), nullptr, path);
     ASSERT_EQ(S_OK, control->Run());
     LONG_PTR param1 = 0;
-    ASSERT_EQ(EC_ERRORABORT, NextEvent(&param1)); // the third sample no longer fits
+    ASSERT_EQ(EC_ERRORABORT, NextEvent(5000, &param1)); // the third sample no longer fits
     EXPECT_EQ(LONG_PTR(std::int32_t(WAVDEST_E_FILE_TOO_LARGE)), param1);
     EXPECT_FALSE(MediaErrorText(WAVDEST_E_FILE_TOO_LARGE).empty()); // there is a text to show
     EXPECT_EQ(S_OK, control->Stop());
@@ -245,7 +224,7 @@ long ReadWith(const std::string& reader, const std::string& wav, const std::stri
 }
 
 TEST(RecordingCutOff, AKilledRecordingPlaysInEveryReaderUpToTheCut) {
-    TempDir dir;
+    TempFolder dir;
     const Bytes input = NoiseBytes(16 << 20, 11); // about 87 s of 48 kHz stereo
     WriteWholeFile(dir.File("input.raw"), input);
     InstallAlsaFixture(dir, dir.File("input.raw"), false);

@@ -3,6 +3,8 @@
 // closed terminal or Ctrl+C, and refused further writes by a file size limit.
 #include "RecorderProcess.h"
 
+#include "support/Pulse.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -68,13 +70,7 @@ bool WaitForAudio(const QString& file, std::size_t bytes, int milliseconds = 300
 
 class ProgramTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string why;
-        if (!RecorderProcess::Available(&why)) {
-            if (RecorderProcess::Required()) FAIL() << why;
-            GTEST_SKIP() << why;
-        }
-    }
+    void SetUp() override { (void)RequirePulse(); }
 };
 
 // ---- kill -9 -------------------------------------------------------------------------------

@@ -1,11 +1,10 @@
 #include "RecorderProcess.h"
 
 #include "soundserver/SoundServerAlsa.h"
+#include "support/Pulse.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcessEnvironment>
 
 #include <cstdio>
@@ -17,17 +16,6 @@
 #include <sys/resource.h>
 
 namespace {
-QString PulseRuntime() {
-    return qEnvironmentVariable("HYMNARO_PULSE_RUNTIME_DIR");
-}
-
-QString NewHome() {
-    const QString base = qEnvironmentVariable("TMPDIR", QStringLiteral("/tmp"));
-    QByteArray pattern = (base + QStringLiteral("/hymnaro-program.XXXXXX")).toLocal8Bit();
-    if (!mkdtemp(pattern.data())) return {};
-    return QString::fromLocal8Bit(pattern);
-}
-
 // The sound server's sine source is the default capture device of the child's ALSA.
 void WriteAlsaConfig(const QString& path) {
     QFile file(path);
@@ -36,18 +24,8 @@ void WriteAlsaConfig(const QString& path) {
 }
 } // namespace
 
-bool RecorderProcess::Available(std::string* why) {
-    if (!PulseRuntime().isEmpty()) return true;
-    if (why) *why = "no private PulseAudio daemon (run the test through scripts/with-pulse)";
-    return false;
-}
-
-bool RecorderProcess::Required() {
-    return qEnvironmentVariable("HYMNARO_REQUIRE_PULSE") == QLatin1String("1");
-}
-
 RecorderProcess::RecorderProcess(const QString& drive, unsigned long long fileSizeLimit)
-    : FHome(NewHome()) {
+    : FHome(QString::fromStdString(FHomeFolder.Path())) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), FHome);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), FHome + QStringLiteral("/.config"));
@@ -57,11 +35,8 @@ RecorderProcess::RecorderProcess(const QString& drive, unsigned long long fileSi
     const QString alsaConfig = FHome + QStringLiteral("/asound.conf");
     WriteAlsaConfig(alsaConfig);
     environment.insert(QStringLiteral("ALSA_CONFIG_PATH"), alsaConfig);
-    const QString runtime = PulseRuntime();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    environment.insert(QStringLiteral("PULSE_RUNTIME_PATH"), runtime + QStringLiteral("/pulse"));
-    const QString cookie = runtime + QStringLiteral("/.config/pulse/cookie");
-    if (QFileInfo::exists(cookie)) environment.insert(QStringLiteral("PULSE_COOKIE"), cookie);
+    for (const auto& [name, value] : PulseClientEnvironment())
+        environment.insert(QString::fromStdString(name), QString::fromStdString(value));
     if (drive.isEmpty())
         environment.remove(QStringLiteral("HYMNARO_DRIVE"));
     else
@@ -90,7 +65,6 @@ RecorderProcess::~RecorderProcess() {
         FProcess.kill();
         (void)FProcess.waitForFinished(30000);
     }
-    if (!FHome.isEmpty()) QDir(FHome).removeRecursively();
 }
 
 void RecorderProcess::ReadLines() {

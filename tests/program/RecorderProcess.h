@@ -2,7 +2,9 @@
 // The recorder program in a child process (hymnaro-recorder-driven: the program's own main()
 // with the test driver beside it), on Qt's offscreen platform, in a home folder of its own,
 // recording from the sine source of the private PulseAudio daemon that scripts/with-pulse
-// starts, through ALSA's pulse plugin.
+// starts, through ALSA's pulse plugin. Tests that use it call RequirePulse (support/Pulse.h).
+#include "support/TempFolder.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -15,11 +17,6 @@ using Bytes = std::vector<unsigned char>;
 
 class RecorderProcess {
 public:
-    // False, with the reason, when there is no daemon to record from (the caller skips, or
-    // fails where HYMNARO_REQUIRE_PULSE is set).
-    static bool Available(std::string* why);
-    static bool Required();
-
     // Starts the program; drive is what the driver does (HYMNARO_DRIVE). A file size limit
     // other than 0 is set on the child (ulimit -f), as a full disk would refuse writes.
     explicit RecorderProcess(const QString& drive, unsigned long long fileSizeLimit = 0);
@@ -50,6 +47,7 @@ public:
 private:
     void ReadLines();
 
+    TempFolder FHomeFolder{"hymnaro-program"};
     QString FHome;
     QProcess FProcess;
     QStringList FLines;

@@ -3,31 +3,9 @@
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
 #include "runtime/ComPtr.h"
+#include "support/CountedObject.h"
 
 namespace {
-template <class Interface>
-class Counted : public Interface {
-public:
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != Interface::Iid) return E_NOINTERFACE;
-        *object = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-    virtual ~Counted() = default;
-
-private:
-    std::atomic<ULONG> refs_{0};
-};
-
 std::string Narrow(LPCWSTR text) {
     if (!text) return "-";
     std::string out;
@@ -36,7 +14,7 @@ std::string Narrow(LPCWSTR text) {
     return out;
 }
 
-class FakeMapper2 final : public Counted<IFilterMapper2> {
+class FakeMapper2 final : public CountedObject<IFilterMapper2> {
 public:
     explicit FakeMapper2(MapperScript& script) : script_(script) {}
     HRESULT CreateCategory(REFCLSID, DWORD, LPCWSTR) override { return E_NOTIMPL; }
@@ -62,7 +40,7 @@ private:
     MapperScript& script_;
 };
 
-class FakeMapper1 final : public Counted<IFilterMapper> {
+class FakeMapper1 final : public CountedObject<IFilterMapper> {
 public:
     explicit FakeMapper1(MapperScript& script) : script_(script) {}
     HRESULT RegisterFilter(CLSID clsid, LPCWSTR name, DWORD merit) override {
@@ -97,8 +75,7 @@ private:
 
 template <class Mapper>
 HRESULT CreateFake(MapperScript& script, REFIID iid, void** object) {
-    ComPtr<IUnknown> mapper(static_cast<IUnknown*>(new Mapper(script)));
-    return mapper->QueryInterface(iid, object);
+    return MakeCounted<Mapper>(script)->QueryInterface(iid, object);
 }
 } // namespace
 

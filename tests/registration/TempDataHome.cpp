@@ -2,33 +2,12 @@
 
 #include "runtime/Registry.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
-TempDataHome::TempDataHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "hymnaro-reg-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-    root_ = pattern;
-    if (const char* data = std::getenv("XDG_DATA_HOME")) hadData_ = true, oldData_ = data;
-    if (const char* home = std::getenv("HOME")) hadHome_ = true, oldHome_ = home;
-    ::setenv("XDG_DATA_HOME", (root_ + "/data").c_str(), 1);
-    ::setenv("HOME", (root_ + "/home").c_str(), 1);
-}
-
-TempDataHome::~TempDataHome() {
-    if (hadData_)
-        ::setenv("XDG_DATA_HOME", oldData_.c_str(), 1);
-    else
-        ::unsetenv("XDG_DATA_HOME");
-    if (hadHome_)
-        ::setenv("HOME", oldHome_.c_str(), 1);
-    else
-        ::unsetenv("HOME");
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
+TempDataHome::TempDataHome() : root_(home_.Root().string()) {
+    home_.SetEnvironment("XDG_DATA_HOME", root_ + "/data");
 }
 
 std::string TempDataHome::RegistryFile() const {
@@ -37,7 +16,7 @@ std::string TempDataHome::RegistryFile() const {
 
 void TempDataHome::MakeUnwritable() {
     WriteFileText(root_ + "/plain-file", "not a folder");
-    ::setenv("XDG_DATA_HOME", (root_ + "/plain-file/data").c_str(), 1);
+    home_.SetEnvironment("XDG_DATA_HOME", root_ + "/plain-file/data");
 }
 
 std::string ReadFileText(const std::string& path) {

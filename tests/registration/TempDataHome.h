@@ -1,14 +1,13 @@
 #pragma once
 // A private data folder for one test: XDG_DATA_HOME and HOME point into a fresh temporary
 // folder for the object's lifetime, so the registry a test writes is never a real user's.
+#include "support/TempHome.h"
+
 #include <string>
 
 class TempDataHome {
 public:
     TempDataHome();
-    ~TempDataHome();
-    TempDataHome(const TempDataHome&) = delete;
-    TempDataHome& operator=(const TempDataHome&) = delete;
 
     const std::string& Root() const { return root_; }
     // The registry file the runtime uses now.
@@ -17,9 +16,8 @@ public:
     void MakeUnwritable();
 
 private:
+    TempHome home_{"hymnaro-reg"};
     std::string root_;
-    std::string oldData_, oldHome_;
-    bool hadData_ = false, hadHome_ = false;
 };
 
 // The whole content of a file; empty when it cannot be read.

@@ -1,8 +1,9 @@
 #include "settings/u_Config.h"
 
-#include "TempHome.h"
 #include "settings/KWFileUtils.h"
 #include "settings/objstream/ObjStreamErrors.h"
+#include "support/TempHome.h"
+#include "support/Text.h"
 
 #include <fcntl.h>
 #include <fstream>
@@ -16,7 +17,7 @@
 namespace fs = std::filesystem;
 
 namespace {
-class Config : public TempHome {
+class Config : public ::testing::Test, protected TempHome {
 protected:
     void TearDown() override {
         if (IniData) {
@@ -24,7 +25,6 @@ protected:
             delete IniData;
             IniData = nullptr;
         }
-        TempHome::TearDown();
     }
 
     fs::path SettingsFile() const {

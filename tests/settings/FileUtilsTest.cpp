@@ -1,8 +1,9 @@
 #include "settings/KWFileUtils.h"
 
-#include "TempHome.h"
 #include "runtime/Exception.h"
 #include "runtime/TextConvert.h"
+#include "support/TempHome.h"
+#include "support/Text.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ TEST(TextEncoding, Utf8AndUtf16RoundTripAndReplaceMalformedInput) {
     EXPECT_TRUE(IsWellFormedUtf16(text));
 }
 
-class FileUtils : public TempHome {};
+class FileUtils : public ::testing::Test, protected TempHome {};
 
 TEST_F(FileUtils, SpecialFoldersFollowTheXdgDirectories) {
     const std::u16string home = U16(Home().string());

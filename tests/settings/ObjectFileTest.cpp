@@ -1,8 +1,9 @@
 #include "settings/objstream/ObjStreamErrors.h"
 #include "settings/objstream/ObjectStream.h"
 
-#include "TempHome.h"
 #include "settings/TIniData.h"
+#include "support/TempHome.h"
+#include "support/Text.h"
 
 #include <csignal>
 #include <fstream>
@@ -14,12 +15,9 @@
 namespace fs = std::filesystem;
 
 namespace {
-class ObjectFile : public TempHome {
+class ObjectFile : public ::testing::Test, protected TempHome {
 protected:
-    void SetUp() override {
-        TempHome::SetUp();
-        fs::create_directories(Folder());
-    }
+    void SetUp() override { fs::create_directories(Folder()); }
     fs::path Folder() const { return Root() / "files"; }
     fs::path Path(const char* name) const { return Folder() / name; }
     static std::u16string Name(const fs::path& path) { return U16(path.string()); }
