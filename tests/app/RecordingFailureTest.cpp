@@ -36,17 +36,16 @@ struct FailureCase {
     const char* message;
 };
 
-class RecordingFailure : public testing::TestWithParam<FailureCase> {
+// The program with one scripted capture device (the backend a derived fixture scripts before
+// SetUp), recording into a fresh folder.
+class ScriptedRecorder : public testing::Test {
 protected:
     void SetUp() override {
         backend->devices = {{"scripted", "Scripted device"}};
-        backend->makeStream = [this] {
-            return std::make_unique<ScriptedStream>(48000, 2, Period, 48000, GetParam().script);
-        };
         previousBackend = AlsaBackend::Replace(backend);
         ASSERT_TRUE(program.Start());
-        IniData->SetFolderForRecordings(
-            NewTestFolder(QStringLiteral("recordings")).toStdU16String());
+        folder = NewTestFolder(QStringLiteral("recordings"));
+        IniData->SetFolderForRecordings(folder.toStdU16String());
     }
     void TearDown() override {
         program.Finish();
@@ -57,6 +56,17 @@ protected:
     std::shared_ptr<AlsaBackend> previousBackend;
     TShownMessages shown;
     THMAudioRecorder program;
+    QString folder;
+};
+
+class RecordingFailure : public ScriptedRecorder, public testing::WithParamInterface<FailureCase> {
+protected:
+    void SetUp() override {
+        backend->makeStream = [this] {
+            return std::make_unique<ScriptedStream>(48000, 2, Period, 48000, GetParam().script);
+        };
+        ScriptedRecorder::SetUp();
+    }
 };
 
 TEST_P(RecordingFailure, EndsTheRecordingWithTheFileCompleteToItsLastSampleAndSaysWhy) {
@@ -99,26 +109,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A device that another program holds cannot be opened when the graph starts; the file writer
 // has made the file by then, and stopping gives it a header, but it holds no audio.
-class RecordingNotStarted : public testing::Test {
+class RecordingNotStarted : public ScriptedRecorder {
 protected:
     void SetUp() override {
-        backend->devices = {{"scripted", "Scripted device"}};
         backend->openError = -EBUSY;
-        previousBackend = AlsaBackend::Replace(backend);
-        ASSERT_TRUE(program.Start());
-        folder = NewTestFolder(QStringLiteral("not-started"));
-        IniData->SetFolderForRecordings(folder.toStdU16String());
+        ScriptedRecorder::SetUp();
     }
-    void TearDown() override {
-        program.Finish();
-        AlsaBackend::Replace(previousBackend);
-    }
-
-    std::shared_ptr<ScriptedBackend> backend = std::make_shared<ScriptedBackend>();
-    std::shared_ptr<AlsaBackend> previousBackend;
-    TShownMessages shown;
-    THMAudioRecorder program;
-    QString folder;
 };
 
 TEST_F(RecordingNotStarted, ABusyDeviceIsToldAndLeavesNoEmptyRecordingBehind) {

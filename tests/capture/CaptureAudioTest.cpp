@@ -187,15 +187,9 @@ TEST_F(CaptureAudioTest, AMissingFileWriterRaisesAfterReportingIt) {
     Watch(capture);
     capture.SetFileName(u"/tmp/hymnaro-capture-never-written.wav");
     ASSERT_TRUE(CoRevokeClassCreator(CLSID_FileWriter));
-    try {
-        (void)capture.Open(u"", true);
-        ADD_FAILURE() << "no error raised";
-    } catch (const EDShowError& error) {
-        EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
-        EXPECT_STREQ(
-            error.what(),
-            "Could not create FileWriter Reason: The class is not registered. ($80040154).");
-    }
+    ExpectDShowError([&] { (void)capture.Open(u"", true); }, REGDB_E_CLASSNOTREG,
+                     "Could not create FileWriter Reason: The class is not registered. "
+                     "($80040154).");
     RestorePlatformClasses();
     ASSERT_EQ(errors.size(), 2u); // the bind, then the raised one
     EXPECT_EQ(errors[1],
@@ -205,14 +199,9 @@ TEST_F(CaptureAudioTest, AMissingFileWriterRaisesAfterReportingIt) {
 TEST_F(CaptureAudioTest, AMissingCaptureGraphBuilderFailsConstruction) {
     ASSERT_TRUE(CoRevokeClassCreator(CLSID_CaptureGraphBuilder2));
     QObject owner;
-    try {
-        new TDXShowCaptureAudio(&owner);
-        ADD_FAILURE() << "constructed without a capture graph builder";
-    } catch (const EDShowError& error) {
-        EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
-        EXPECT_STREQ(error.what(), "Could not obtain the ICaptureGraphBuilder Reason: The class is "
-                                   "not registered. ($80040154).");
-    }
+    ExpectDShowError([&] { new TDXShowCaptureAudio(&owner); }, REGDB_E_CLASSNOTREG,
+                     "Could not obtain the ICaptureGraphBuilder Reason: The class is not "
+                     "registered. ($80040154).");
     RestorePlatformClasses();
     EXPECT_TRUE(owner.children().isEmpty()); // the half-built controller is gone again
 }

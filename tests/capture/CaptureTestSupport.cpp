@@ -1,10 +1,13 @@
 #include "CaptureTestSupport.h"
 
+#include "capture/EDShowError.h"
 #include "capture/ShowMessage.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+
+#include <gtest/gtest.h>
 
 bool PumpUntil(const std::function<bool()>& condition, int milliseconds) {
     QElapsedTimer timer;
@@ -23,6 +26,17 @@ void PumpFor(int milliseconds) {
     while (timer.elapsed() < milliseconds) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
+    }
+}
+
+void ExpectDShowError(const std::function<void()>& operation, HRESULT code,
+                      const std::string& message) {
+    try {
+        operation();
+        ADD_FAILURE() << "nothing raised; expected: " << message;
+    } catch (const EDShowError& error) {
+        EXPECT_EQ(error.ErrorCode, code);
+        EXPECT_EQ(error.what(), message);
     }
 }
 

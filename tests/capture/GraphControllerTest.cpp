@@ -295,14 +295,10 @@ TEST_F(GraphControllerTest, PlayRunsThePositionTimerOnlyWithAPositionHandler) {
 
 TEST_F(GraphControllerTest, AMissingGraphManagerRaisesTheFormattedError) {
     ASSERT_TRUE(CoRevokeClassCreator(CLSID_FilterGraph));
-    try {
-        ProbeShow show(log, TGraphFactory()); // the platform's graph manager
-        ADD_FAILURE() << "constructed without a graph";
-    } catch (const EDShowError& error) {
-        EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
-        EXPECT_STREQ(error.what(), "Could not create the filter graph manager Reason: The class is "
-                                   "not registered. ($80040154).");
-    }
+    ExpectDShowError([&] { ProbeShow show(log, TGraphFactory()); }, // the platform's graph manager
+                     REGDB_E_CLASSNOTREG,
+                     "Could not create the filter graph manager Reason: The class is not "
+                     "registered. ($80040154).");
     RestorePlatformClasses();
 }
 

@@ -61,6 +61,15 @@ HRESULT SourcePin::Deliver(const std::vector<BYTE>& bytes, std::optional<REFEREN
     return DeliverSample(sample.get());
 }
 
+void MarkControlStream(IMediaSample* sample) {
+    ComPtr<IMediaSample2> sample2;
+    ASSERT_EQ(S_OK, ComPtr<IMediaSample>(sample).As(sample2));
+    AM_SAMPLE2_PROPERTIES p{};
+    ASSERT_EQ(S_OK, sample2->GetProperties(sizeof p, reinterpret_cast<BYTE*>(&p)));
+    p.dwStreamId = AM_STREAM_CONTROL;
+    ASSERT_EQ(S_OK, sample2->SetProperties(sizeof p, reinterpret_cast<const BYTE*>(&p)));
+}
+
 // ---- sink ----------------------------------------------------------------------------------
 
 SinkPin::SinkPin(HostFilter* filter)

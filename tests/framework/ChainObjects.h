@@ -40,6 +40,9 @@ public:
     LONG buffers, bufferSize;
 };
 
+// Puts a sample about to be delivered into the control stream (a prepare step of Deliver).
+void MarkControlStream(IMediaSample* sample);
+
 // The sink's record of one received sample.
 struct ReceivedSample {
     std::vector<BYTE> data;

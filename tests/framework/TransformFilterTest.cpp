@@ -237,14 +237,7 @@ TEST_F(TransformFilterTest, OutputSampleCarriesTheInputProperties) {
 TEST_F(TransformFilterTest, OtherStreamsPassUntransformed) {
     ConnectBoth();
     chain->Run();
-    ASSERT_EQ(S_OK, chain->out->Deliver({5}, {}, {}, [](IMediaSample* s) {
-        ComPtr<IMediaSample2> s2;
-        ASSERT_EQ(S_OK, ComPtr<IMediaSample>(s).As(s2));
-        AM_SAMPLE2_PROPERTIES p{};
-        ASSERT_EQ(S_OK, s2->GetProperties(sizeof p, reinterpret_cast<BYTE*>(&p)));
-        p.dwStreamId = AM_STREAM_CONTROL;
-        ASSERT_EQ(S_OK, s2->SetProperties(sizeof p, reinterpret_cast<const BYTE*>(&p)));
-    }));
+    ASSERT_EQ(S_OK, chain->out->Deliver({5}, {}, {}, MarkControlStream));
     EXPECT_EQ(0, filter->transforms);
     ASSERT_EQ(1u, chain->in->received.size());
     EXPECT_EQ(AM_STREAM_CONTROL, chain->in->received[0].streamId);

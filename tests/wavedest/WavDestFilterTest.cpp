@@ -173,14 +173,7 @@ TEST_F(WavDestTest, RefusedZeroLengthAndOtherStreamSamples) {
     ASSERT_EQ(S_OK, chain->out->Deliver({1, 1}));
     EXPECT_EQ(E_ACCESSDENIED, chain->out->Deliver({2, 2, 2})); // the file writer refused it
     ASSERT_EQ(S_OK, chain->out->Deliver({}));                  // zero length: [48, 48)
-    ASSERT_EQ(S_OK, chain->out->Deliver({3}, 5, 6, [](IMediaSample* s) {
-        ComPtr<IMediaSample2> s2;
-        ASSERT_EQ(S_OK, ComPtr<IMediaSample>(s).As(s2));
-        AM_SAMPLE2_PROPERTIES p{};
-        ASSERT_EQ(S_OK, s2->GetProperties(sizeof p, reinterpret_cast<BYTE*>(&p)));
-        p.dwStreamId = AM_STREAM_CONTROL;
-        ASSERT_EQ(S_OK, s2->SetProperties(sizeof p, reinterpret_cast<const BYTE*>(&p)));
-    }));
+    ASSERT_EQ(S_OK, chain->out->Deliver({3}, 5, 6, MarkControlStream));
     ASSERT_EQ(S_OK, chain->out->Deliver({4, 4}));
     ASSERT_EQ(S_OK, chain->Stop());
 
