@@ -3,7 +3,6 @@
 #include "CaptureFakes.h"
 #include "CaptureTestSupport.h"
 
-#include "capture/EDShowError.h"
 #include "capture/TDXShowCaptureAudio.h"
 #include "capture/TDXShowCaptureDevices.h"
 #include "framework/interfaces/MediaGuids.h"
