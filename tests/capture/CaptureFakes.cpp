@@ -1,9 +1,10 @@
 #include "CaptureFakes.h"
 
+#include "framework/TBCEnumerator.h"
+#include "framework/TBCListSnapshot.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "media/MediaPlatform.h"
 #include "runtime/ClassTable.h"
-#include "support/SnapshotEnum.h"
 
 #include <gtest/gtest.h>
 
@@ -77,8 +78,9 @@ public:
         std::vector<ComPtr<IMoniker>> monikers;
         for (const FakeDevice& device : set_.devices)
             monikers.emplace_back(MakeCounted<FakeMoniker>(device));
-        *enumerator = MakeCounted<SnapshotEnum<IEnumMoniker, IMoniker>>(monikers).detach();
-        return S_OK;
+        using MonikerEnumerator = TBCEnumerator<TBCListSnapshot<IEnumMoniker, IMoniker>>;
+        return CreateObject<MonikerEnumerator>(nullptr, IID_IEnumMoniker,
+                                               reinterpret_cast<void**>(enumerator), monikers);
     }
 
 private:
@@ -153,10 +155,10 @@ HRESULT SplicedGraph::RemoveFilter(IBaseFilter* filter) {
 HRESULT SplicedGraph::EnumFilters(IEnumFilters** enumerator) {
     if (!stuckFilter) return real_->EnumFilters(enumerator);
     // The same filter again after every Reset, as a graph whose filter stays would list it.
-    *enumerator = MakeCounted<SnapshotEnum<IEnumFilters, IBaseFilter>>(
-                      std::vector<ComPtr<IBaseFilter>>{stuckFilter})
-                      .detach();
-    return S_OK;
+    using FilterEnumerator = TBCEnumerator<TBCListSnapshot<IEnumFilters, IBaseFilter>>;
+    return CreateObject<FilterEnumerator>(nullptr, IID_IEnumFilters,
+                                          reinterpret_cast<void**>(enumerator),
+                                          std::vector<ComPtr<IBaseFilter>>{stuckFilter});
 }
 HRESULT SplicedGraph::FindFilterByName(LPCWSTR name, IBaseFilter** filter) {
     return real_->FindFilterByName(name, filter);

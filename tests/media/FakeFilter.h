@@ -1,10 +1,11 @@
 #pragma once
 // A scriptable filter for graph tests: pins that connect to each other, state changes
 // written to a shared log, answers that a test can turn into failures.
+#include "framework/TBCEnumerator.h"
+#include "framework/TBCListSnapshot.h"
 #include "framework/interfaces/Strmif.h"
 #include "runtime/ComPtr.h"
 #include "support/CountedObject.h"
-#include "support/SnapshotEnum.h"
 
 #include <memory>
 #include <mutex>
@@ -200,6 +201,7 @@ inline HRESULT FakeFilter::EnumPins(IEnumPins** e) {
     std::vector<ComPtr<IPin>> list;
     for (const auto& pin : pins)
         list.emplace_back(pin.get());
-    *e = MakeCounted<SnapshotEnum<IEnumPins, IPin>>(std::move(list)).detach();
-    return S_OK;
+    using PinEnumerator = TBCEnumerator<TBCListSnapshot<IEnumPins, IPin>>;
+    return CreateObject<PinEnumerator>(nullptr, IID_IEnumPins, reinterpret_cast<void**>(e),
+                                       std::move(list));
 }
