@@ -36,13 +36,11 @@ private:
     CallLog& log_;
 };
 
-// The real graph's control for the controller, logging each call.
-ComPtr<LoggingMediaControl> LogControl(SplicedGraph& graph, CallLog& log) {
+// Gives the controller the real graph's control, logging each call.
+void LogControlCalls(SplicedGraph& graph, CallLog& log) {
     ComPtr<IMediaControl> real;
-    EXPECT_EQ(ComPtr<IGraphBuilder>(graph.Real()).As(real), S_OK);
-    auto control = MakeCounted<LoggingMediaControl>(log, real);
-    graph.control = control;
-    return control;
+    ASSERT_EQ(ComPtr<IGraphBuilder>(graph.Real()).As(real), S_OK);
+    graph.control = MakeCounted<LoggingMediaControl>(log, real);
 }
 
 class GraphControllerTest : public ::testing::Test {
@@ -133,7 +131,7 @@ TEST_F(GraphControllerTest, CompleteWithoutLoopStopsAndFinishes) {
 
 TEST_F(GraphControllerTest, CompleteWithLoopStopsAndRunsAgain) {
     int finished = 0;
-    LogControl(*graph, log);
+    ASSERT_NO_FATAL_FAILURE(LogControlCalls(*graph, log));
     ProbeShow show(log, graph->Factory());
     show.OnFinished = [&](QObject*) { ++finished; };
     show.SetLoop(true);
@@ -196,7 +194,7 @@ class SetDisplayTest : public GraphControllerTest,
 
 TEST_P(SetDisplayTest, StopsAttachesAndRestoresTheLiveState) {
     const DisplayCase& c = GetParam();
-    LogControl(*graph, log);
+    ASSERT_NO_FATAL_FAILURE(LogControlCalls(*graph, log));
     graph->videoWindow = MakeCounted<FakeVideoWindow>(log);
     ProbeShow show(log, graph->Factory());
     if (c.stateBefore == GraphStateRunning) {
