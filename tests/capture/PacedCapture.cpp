@@ -1,6 +1,6 @@
 #include "PacedCapture.h"
 
-#include "soundserver/SoundServerAlsa.h"
+#include "support/SoundServerAlsa.h"
 #include "support/TempFolder.h"
 
 #include <cstdlib>

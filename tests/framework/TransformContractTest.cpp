@@ -80,7 +80,7 @@ public:
 };
 
 // A quality sink that records what reaches it.
-class QualityRecorder final : public TestCounted<IQualityControl> {
+class QualityRecorder final : public CountedObject<IQualityControl> {
 public:
     HRESULT Notify(IBaseFilter* sender, Quality quality) override {
         notices.push_back({sender, quality});

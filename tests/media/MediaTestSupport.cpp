@@ -1,8 +1,8 @@
 #include "MediaTestSupport.h"
 
 #include "framework/interfaces/MediaGuids.h"
-#include "soundserver/SoundServerAlsa.h"
 #include "support/SeekWriteStream.h"
+#include "support/SoundServerAlsa.h"
 
 #include <cerrno>
 #include <chrono>

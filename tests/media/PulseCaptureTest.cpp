@@ -4,10 +4,10 @@
 // and a prepared raw file paced by the server (found byte for byte).
 #include "MediaTestSupport.h"
 #include "RecordingGraph.h"
-#include "soundserver/SoundServerAlsa.h"
 
 #include "framework/interfaces/Control.h"
 #include "support/Pulse.h"
+#include "support/SoundServerAlsa.h"
 
 #include <gtest/gtest.h>
 

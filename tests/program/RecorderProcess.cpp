@@ -1,7 +1,7 @@
 #include "RecorderProcess.h"
 
-#include "soundserver/SoundServerAlsa.h"
 #include "support/Pulse.h"
+#include "support/SoundServerAlsa.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -9,6 +9,7 @@
 #include "runtime/Apartment.h"
 #include "runtime/ClassTable.h"
 #include "runtime/ComPtr.h"
+#include "support/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +24,6 @@ const WideString kKeyB = u"CLSID\\" + GuidToWideString(kClassB);
 std::string ProgramPath() {
     char path[PATH_MAX];
     return ::realpath("/proc/self/exe", path) ? path : "";
-}
-
-WideString Wide(const std::string& text) {
-    return WideString(text.begin(), text.end());
 }
 
 class SelfRegistration : public ::testing::Test {
@@ -66,7 +63,7 @@ TEST_F(SelfRegistration, RegistersTheNewestFactoryFirstAndWritesItsServerKeys) {
     EXPECT_EQ(u"Filter A", StringValue(kKeyA, nullptr));
     EXPECT_EQ(u"Filter B", StringValue(kKeyB, nullptr));
     // The module that holds the filter class: here the test program itself, by its full path.
-    EXPECT_EQ(Wide(ProgramPath()), StringValue(kKeyA + u"\\InprocServer32", nullptr));
+    EXPECT_EQ(U16(ProgramPath()), StringValue(kKeyA + u"\\InprocServer32", nullptr));
     EXPECT_EQ(u"Both", StringValue(kKeyA + u"\\InprocServer32", u"ThreadingModel"));
 }
 

@@ -29,8 +29,8 @@ std::vector<std::pair<std::string, std::string>> PulseClientEnvironment() {
 
 bool RequirePulse() {
     if (RuntimeFolder().empty()) {
-        const std::string why =
-            "no private PulseAudio daemon (run the test through scripts/with-pulse)";
+        const std::string why = "no test sound server (run the test through scripts/with-pulse or "
+                                "scripts/with-pipewire)";
         // FAIL and GTEST_SKIP return from the function they stand in; the test sees either.
         if (PulseRequired())
             [&] { FAIL() << why; }();
