@@ -8,7 +8,7 @@ HRESULT HResultFromErrno(int error) {
     case 0:
         return E_FAIL; // a failure without a cause is still a failure
     case ENOENT:
-        return HRESULT_FROM_WIN32(3); // ERROR_PATH_NOT_FOUND
+        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     case EACCES:
     case EPERM:
     case EROFS:
@@ -21,27 +21,27 @@ HRESULT HResultFromErrno(int error) {
         return E_HANDLE;
     case EMFILE:
     case ENFILE:
-        return HRESULT_FROM_WIN32(4); // ERROR_TOO_MANY_OPEN_FILES
+        return HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES);
     case ENOSPC:
     case EDQUOT:
-        return HRESULT_FROM_WIN32(112); // ERROR_DISK_FULL
+        return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
     case EFBIG:
-        return HRESULT_FROM_WIN32(223); // ERROR_FILE_TOO_LARGE
+        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     case EISDIR:
-        return HRESULT_FROM_WIN32(267); // ERROR_DIRECTORY
+        return HRESULT_FROM_WIN32(ERROR_DIRECTORY);
     case ENOTDIR:
-        return HRESULT_FROM_WIN32(3); // ERROR_PATH_NOT_FOUND
+        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     case EEXIST:
-        return HRESULT_FROM_WIN32(80); // ERROR_FILE_EXISTS
+        return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
     case ENAMETOOLONG:
-        return HRESULT_FROM_WIN32(206); // ERROR_FILENAME_EXCED_RANGE
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     case EBUSY:
-        return HRESULT_FROM_WIN32(170); // ERROR_BUSY
+        return HRESULT_FROM_WIN32(ERROR_BUSY);
     case ENODEV:
     case ENXIO:
-        return HRESULT_FROM_WIN32(1167); // ERROR_DEVICE_NOT_CONNECTED
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
     case EIO:
     default:
-        return HRESULT_FROM_WIN32(31); // ERROR_GEN_FAILURE
+        return HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
     }
 }

@@ -2,6 +2,7 @@
 // Result codes of the object-model platform with their published values.
 // HRESULT is a [[nodiscard]] 32-bit enumeration: a result that is deliberately not
 // looked at is written (void)call(), so every ignored result is visible in the code.
+#include "runtime/WinError.h"
 #include "runtime/WinTypes.h"
 
 enum [[nodiscard]] HRESULT : std::int32_t{};
@@ -24,6 +25,7 @@ constexpr bool FAILED(HRESULT hr) {
     } while (false)
 
 constexpr std::uint32_t FACILITY_WIN32 = 7;
+// The result of a system error code (runtime/WinError.h names them).
 constexpr HRESULT HRESULT_FROM_WIN32(std::uint32_t code) {
     return code == 0 ? HRESULT(0)
                      : MakeHResult((code & 0xFFFFu) | (FACILITY_WIN32 << 16) | 0x80000000u);

@@ -62,7 +62,7 @@ HRESULT FileWriter::Stop() {
 }
 
 HRESULT FileWriter::OpenFile() {
-    if (fileName_.empty()) return HRESULT_FROM_WIN32(3); // no file to write to
+    if (fileName_.empty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND); // no file to write to
     const std::string path = Utf16ToUtf8(fileName_);
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
     if (mode_ & AM_FILE_OVERWRITE) flags |= O_TRUNC;

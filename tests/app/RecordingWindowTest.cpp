@@ -259,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr "
                 "liefert."},
         // The cause, and that the file could not be completed after all.
-        EndCase{"StopFails", EC_ERRORABORT, LONG_PTR(HRESULT_FROM_WIN32(112)),
+        EndCase{"StopFails", EC_ERRORABORT, LONG_PTR(HRESULT_FROM_WIN32(ERROR_DISK_FULL)),
                 "Die Aufnahme wurde beendet, weil der Datenträger voll ist.\n"
                 "Die Aufnahme konnte nicht abgeschlossen werden.\n"
                 "There is not enough space on the disk. ($80030070).",

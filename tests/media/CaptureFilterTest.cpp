@@ -196,12 +196,12 @@ TEST_F(CaptureFilterTest, AVanishedDeviceIsReportedOnThePumpingThread) {
 TEST_F(CaptureFilterTest, ARefusedSampleEndsStreamingWithErrorAbort) {
     script = {Step{long(kPeriod) * 10}};
     sink->refuseAt = 1;
-    sink->refusal = HRESULT_FROM_WIN32(112);
+    sink->refusal = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
     Build();
     ASSERT_EQ(S_OK, control->Run());
     LONG_PTR param1 = 0;
     ASSERT_EQ(EC_ERRORABORT, NextEvent(2000, &param1));
-    EXPECT_EQ(LONG_PTR(std::int32_t(HRESULT_FROM_WIN32(112))), param1);
+    EXPECT_EQ(LONG_PTR(std::int32_t(HRESULT_FROM_WIN32(ERROR_DISK_FULL))), param1);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(2u, sink->Samples().size()); // nothing after the refusal
     EXPECT_EQ(S_OK, control->Stop());

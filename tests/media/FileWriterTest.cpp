@@ -154,7 +154,7 @@ TEST_F(FileWriterTest, WithoutOverwriteTheOldBytesStay) {
 
 TEST_F(FileWriterTest, AFileThatCannotBeMadeOrWrittenGivesTheSystemError) {
     Name(dir.File("missing/folder/out.wav"));
-    EXPECT_EQ(HRESULT_FROM_WIN32(3), control->Run()); // the path was not found
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), control->Run());
     OAFilterState state = -1;
     EXPECT_EQ(S_OK, control->GetState(0, &state));
     EXPECT_EQ(State_Stopped, state);
@@ -164,7 +164,7 @@ TEST_F(FileWriterTest, AFileThatCannotBeMadeOrWrittenGivesTheSystemError) {
 
     Name("/dev/full"); // every write finds the disk full
     ASSERT_EQ(S_OK, control->Run());
-    EXPECT_EQ(HRESULT_FROM_WIN32(112), source->Deliver(Bytes(100, 1), 0));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_DISK_FULL), source->Deliver(Bytes(100, 1), 0));
     EXPECT_EQ(S_OK, control->Stop());
 }
 

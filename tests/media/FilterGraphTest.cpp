@@ -151,7 +151,7 @@ TEST_F(FilterGraphTest, StateChangesReachSinksFirstAndStopReachesSourcesFirst) {
 
 TEST_F(FilterGraphTest, AFailingFilterFailsTheChangeAndTheGraphStaysConsistent) {
     BuildChain();
-    const HRESULT disk = HRESULT_FROM_WIN32(112);
+    const HRESULT disk = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
     middle->pauseResult = disk;
     EXPECT_EQ(disk, control->Run());
     for (FakeFilter* f : {source.get(), middle.get(), sink.get(), lone.get()})
@@ -304,7 +304,8 @@ TEST_F(FilterGraphTest, SeekingVideoAndRenderingFailCleanlyWithoutCapableFilters
     ComPtr<FakeFilter> taker = Add("taker", 1, 0);
     EXPECT_EQ(S_OK, graph->Render(orphan->Output())); // a free input in the graph takes it
     EXPECT_EQ(VFW_E_ALREADY_CONNECTED, graph->Render(orphan->Output()));
-    EXPECT_EQ(HRESULT_FROM_WIN32(3), graph->RenderFile(u"/nonexistent/file.wav", nullptr));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
+              graph->RenderFile(u"/nonexistent/file.wav", nullptr));
     EXPECT_EQ(VFW_E_CANNOT_RENDER, graph->RenderFile(u"/proc/self/stat", nullptr));
 
     ComPtr<FakeFilter> outside = FakeFilter::Make("outside", &log, 1, 0);
