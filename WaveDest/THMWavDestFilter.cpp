@@ -1,8 +1,8 @@
 #include "WaveDest/THMWavDestFilter.h"
 
 #include "WaveDest/CWavDestOutputPin.h"
+#include "WaveDest/WavLayout.h"
 #include "framework/EAssertionFailure.h"
-#include "framework/FrameworkUtil.h"
 #include "framework/MediaType.h"
 #include "framework/TBCTransformInputPin.h"
 #include "framework/interfaces/MediaGuids.h"
@@ -15,14 +15,7 @@
 
 namespace {
 constexpr const char* kUnit = "HMWavDestMain";
-// "RIFF", size, "WAVE", "fmt ", format length, then behind the format "data" and its size.
-constexpr DWORD kHeaderBytesBesidesFormat = 28;
-constexpr DWORD kMaxFileBytes = 0xFFFFFFFF;
-
-void PutDword(BYTE* at, DWORD value) {
-    for (int i = 0; i < 4; ++i)
-        at[i] = BYTE(value >> (8 * i));
-}
+constexpr DWORD kMaxFileBytes = WavLayout::MaxFileBytes;
 } // namespace
 
 THMWavDestFilter::THMWavDestFilter(std::string objectName, IUnknown* controller, HRESULT& hr)
@@ -96,7 +89,7 @@ HRESULT THMWavDestFilter::Stop() {
 
 HRESULT THMWavDestFilter::BeginStreaming() {
     const AM_MEDIA_TYPE& format = *InputPin->CurrentType();
-    HeaderBytes = MediaTypeFormatSize(format) + kHeaderBytesBesidesFormat;
+    HeaderBytes = WavLayout::HeaderBytes(MediaTypeFormatSize(format));
     DataBytes = 0;
     ClaimedBytes = 0;
     AheadBytes = 0;
@@ -125,19 +118,10 @@ HRESULT THMWavDestFilter::WriteHeader(DWORD dataBytes) {
     RETURN_IF_FAILED(peer.As(stream));
 
     const AM_MEDIA_TYPE& format = *InputPin->CurrentType();
-    const DWORD formatBytes = format.cbFormat;
+    // The header size was fixed when streaming began; the format must still have it.
+    if (WavLayout::HeaderBytes(format.cbFormat) != HeaderBytes) return E_UNEXPECTED;
     std::vector<BYTE> header(HeaderBytes, 0);
-    // The header size was fixed when streaming began; the format must still fit it.
-    if (header.size() < kHeaderBytesBesidesFormat + std::size_t(formatBytes)) return E_UNEXPECTED;
-    BYTE* at = header.data();
-    PutDword(at + 0, TextToFourCC("RIFF"));
-    PutDword(at + 4, dataBytes + HeaderBytes - 8);
-    PutDword(at + 8, TextToFourCC("WAVE"));
-    PutDword(at + 12, TextToFourCC("fmt "));
-    PutDword(at + 16, formatBytes);
-    if (formatBytes != 0) std::memcpy(at + 20, format.pbFormat, formatBytes);
-    PutDword(at + 20 + formatBytes, TextToFourCC("data"));
-    PutDword(at + 24 + formatBytes, dataBytes);
+    WavLayout::PutHeader(header.data(), format.pbFormat, format.cbFormat, dataBytes);
 
     LARGE_INTEGER origin{};
     HRESULT hr = stream->Seek(origin, STREAM_SEEK_SET, nullptr);

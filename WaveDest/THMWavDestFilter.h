@@ -3,8 +3,8 @@
 // a WAVEFORMATEX, copies every sample's bytes unchanged into an output sample stamped with the
 // byte range of the file where they belong (start and stop "times" are byte offsets, the first
 // data byte right behind the header), counts the bytes, and when the graph stops writes the
-// RIFF/WAVE header at offset 0 through the downstream pin's IStream. The output offers the
-// byte-stream type (Stream/WAVE).
+// RIFF/WAVE header at offset 0 through the downstream pin's IStream (WaveDest/WavLayout.h lays
+// the file out). The output offers the byte-stream type (Stream/WAVE).
 // So that a recording cut off without a stop (a crash, a kill) still opens and plays, a
 // provisional header is written when streaming starts and rewritten, between samples, before
 // the data passes what it claims: its sizes claim the bytes delivered plus one second of
@@ -20,7 +20,7 @@ inline constexpr CLSID CLSID_HMWavDest{
 // The answer to a sample that would make the file pass 4 GiB - 1 bytes, the most a WAV file
 // can hold (ERROR_FILE_TOO_LARGE): the capture filter ends the recording with EC_ERRORABORT
 // carrying it.
-inline constexpr HRESULT WAVDEST_E_FILE_TOO_LARGE = HRESULT_FROM_WIN32(223);
+inline constexpr HRESULT WAVDEST_E_FILE_TOO_LARGE = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
 
 class THMWavDestFilter : public TBCTransformFilter {
 public:

@@ -3,6 +3,7 @@
 // on this disk (a file of the same size, its header rewritten at offset 0, synced, closed). Records
 // over the paced test device, so it needs the private PulseAudio daemon of scripts/with-pulse.
 // Goal: under 50 ms.
+#include "WaveDest/WavLayout.h"
 #include "capture/TDXShowCaptureAudio.h"
 #include "runtime/Apartment.h"
 
@@ -62,9 +63,8 @@ bool IsCompleteWav(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     const std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)),
                                        std::istreambuf_iterator<char>());
-    if (b.size() < 46 || std::memcmp(b.data(), "RIFF", 4) != 0) return false;
-    const std::uint32_t riff = b[4] | b[5] << 8 | b[6] << 16 | std::uint32_t(b[7]) << 24;
-    return riff == b.size() - 8 && b.size() > 46;
+    const WavLayout::THeader header = WavLayout::ReadHeader(b);
+    return header.RiffSizeFits() && header.AudioBytesInFile() > 0;
 }
 
 // The baseline: completing a file of size bytes that is already written.
@@ -73,10 +73,12 @@ double TimedFileCompletion(const std::string& path, std::size_t size) {
         std::vector<char> bytes(size, 1);
         std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(size));
     }
+    const std::uint8_t format[WavLayout::WaveFormatExBytes] = {};
+    std::uint8_t header[WavLayout::HeaderBytes(sizeof format)];
+    WavLayout::PutHeader(header, format, sizeof format, std::uint32_t(size - sizeof header));
     const auto start = std::chrono::steady_clock::now();
     const int fd = open(path.c_str(), O_WRONLY);
     if (fd < 0) return -1;
-    const char header[46] = {'R', 'I', 'F', 'F'};
     const bool ok =
         pwrite(fd, header, sizeof header, 0) == ssize_t(sizeof header) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;

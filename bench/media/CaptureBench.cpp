@@ -5,6 +5,7 @@
 //
 //   hymnaro_capture_bench OUT.wav --bytes N | --seconds S
 #include "WaveDest/THMWavDestFilter.h"
+#include "WaveDest/WavLayout.h"
 #include "framework/interfaces/Control.h"
 #include "framework/interfaces/DeviceEnum.h"
 #include "framework/interfaces/MediaGuids.h"
@@ -21,7 +22,7 @@
 #include <thread>
 
 namespace {
-constexpr long long kHeaderBytes = 46;
+constexpr long long kHeaderBytes = WavLayout::HeaderBytes(WavLayout::WaveFormatExBytes);
 
 int Fail(const char* what, HRESULT hr) {
     std::fprintf(stderr, "hymnaro_capture_bench: %s failed (0x%08X)\n", what, unsigned(hr));

@@ -4,6 +4,7 @@
 //
 //   wavedest_bench [folder] [MiB]     default /dev/shm, 256 MiB
 #include "WaveDest/THMWavDestFilter.h"
+#include "WaveDest/WavLayout.h"
 #include "framework/MediaType.h"
 #include "framework/TBCBaseInputPin.h"
 #include "framework/TBCBaseOutputPin.h"
@@ -157,13 +158,18 @@ double RunPlain(const std::string& path, const std::vector<BYTE>& data, int samp
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return -1;
     const auto start = Clock::now();
-    off_t offset = 46;
+    const std::uint32_t headerBytes = WavLayout::HeaderBytes(WavLayout::WaveFormatExBytes);
+    off_t offset = headerBytes;
     for (int i = 0; i < samples; ++i, offset += kSampleBytes)
         if (pwrite(fd, data.data() + std::size_t(i % 16) * kSampleBytes, kSampleBytes, offset) !=
             kSampleBytes)
             return close(fd), -1;
-    BYTE header[46] = {};
-    if (pwrite(fd, header, sizeof header, 0) != ssize_t(sizeof header)) return close(fd), -1;
+    std::vector<BYTE> header(headerBytes);
+    const std::vector<BYTE> format(WavLayout::WaveFormatExBytes);
+    WavLayout::PutHeader(header.data(), format.data(), WavLayout::WaveFormatExBytes,
+                         std::uint32_t(samples) * kSampleBytes);
+    if (pwrite(fd, header.data(), header.size(), 0) != ssize_t(header.size()))
+        return close(fd), -1;
     const double seconds = Seconds(start);
     close(fd);
     return seconds;

@@ -1,5 +1,6 @@
 #include "PacedCapture.h"
 
+#include "WaveDest/WavLayout.h"
 #include "support/SoundServerAlsa.h"
 #include "support/TempFolder.h"
 
@@ -22,14 +23,6 @@ Bytes MakeInput() {
         b = static_cast<unsigned char>(x >> 24);
     }
     return data;
-}
-
-std::uint32_t Le32(const Bytes& b, std::size_t at) {
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
-}
-unsigned Le16(const Bytes& b, std::size_t at) {
-    return unsigned(b[at]) | unsigned(b[at + 1]) << 8;
 }
 } // namespace
 
@@ -65,41 +58,31 @@ WavFile ReadWav(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     const Bytes b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     wav.fileSize = b.size();
-    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 ||
-        std::memcmp(b.data() + 8, "WAVE", 4) != 0) {
-        wav.problem = "no RIFF/WAVE header";
+    const WavLayout::THeader header = WavLayout::ReadHeader(b);
+    if (!header.found) {
+        wav.problem = header.problem;
         return wav;
     }
-    if (Le32(b, 4) != b.size() - 8) {
-        wav.problem = "RIFF size " + std::to_string(Le32(b, 4)) + " for a file of " +
+    if (!header.RiffSizeFits()) {
+        wav.problem = "RIFF size " + std::to_string(header.riffSize) + " for a file of " +
                       std::to_string(b.size()) + " bytes";
         return wav;
     }
-    std::size_t at = 12;
-    bool haveFormat = false;
-    while (at + 8 <= b.size()) {
-        const std::uint32_t size = Le32(b, at + 4);
-        const std::size_t body = at + 8;
-        if (std::memcmp(b.data() + at, "fmt ", 4) == 0 && size >= 16 && body + size <= b.size()) {
-            wav.formatTag = Le16(b, body);
-            wav.channels = Le16(b, body + 2);
-            wav.rate = Le32(b, body + 4);
-            wav.bits = Le16(b, body + 14);
-            haveFormat = true;
-        } else if (std::memcmp(b.data() + at, "data", 4) == 0) {
-            if (body + size != b.size()) {
-                wav.problem = "data size " + std::to_string(size) + " where " +
-                              std::to_string(b.size() - body) + " bytes follow";
-                return wav;
-            }
-            wav.data.assign(b.begin() + std::ptrdiff_t(body), b.end());
-            wav.complete = haveFormat;
-            if (!haveFormat) wav.problem = "data before the format";
-            return wav;
-        }
-        at = body + size + (size & 1);
+    if (header.formatBytes < WavLayout::WaveFormatBytes) {
+        wav.problem = "format block of " + std::to_string(header.formatBytes) + " bytes";
+        return wav;
     }
-    wav.problem = "no data chunk";
+    if (!header.DataSizeFits()) {
+        wav.problem = "data size " + std::to_string(header.dataBytes) + " where " +
+                      std::to_string(header.AudioBytesInFile()) + " bytes follow";
+        return wav;
+    }
+    wav.formatTag = header.format.formatTag;
+    wav.channels = header.format.channels;
+    wav.rate = header.format.samplesPerSec;
+    wav.bits = header.format.bitsPerSample;
+    wav.data.assign(b.begin() + std::ptrdiff_t(header.dataAt), b.end());
+    wav.complete = true;
     return wav;
 }
 
@@ -109,7 +92,7 @@ bool IsInputPrefix(const Bytes& data) {
 }
 
 std::size_t RecordedBytes(const std::string& path) {
-    constexpr std::uintmax_t HeaderBytes = 46;
+    constexpr std::uintmax_t HeaderBytes = WavLayout::HeaderBytes(WavLayout::WaveFormatExBytes);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     return error || size <= HeaderBytes ? 0 : std::size_t(size - HeaderBytes);

@@ -5,6 +5,7 @@
 #include "MediaTestSupport.h"
 #include "RecordingGraph.h"
 
+#include "WaveDest/WavLayout.h"
 #include "framework/interfaces/Control.h"
 #include "support/Pulse.h"
 #include "support/SoundServerAlsa.h"
@@ -166,11 +167,9 @@ TEST(PulseCapture, AStoppedSoundServerEndsTheRecordingWithACompleteFile) {
 
     const Bytes file = ReadWholeFile(path);
     ASSERT_GE(file.size(), 46u + 48000 * 4);
-    auto u32 = [&](std::size_t at) {
-        return std::uint32_t(file[at]) | std::uint32_t(file[at + 1]) << 8 |
-               std::uint32_t(file[at + 2]) << 16 | std::uint32_t(file[at + 3]) << 24;
-    };
-    EXPECT_EQ(file.size() - 8, u32(4));
-    EXPECT_EQ(file.size() - 46, u32(42));
+    const WavLayout::THeader claims = WavLayout::ReadHeader(file);
+    ASSERT_TRUE(claims.found) << claims.problem;
+    EXPECT_EQ(file.size() - 8, claims.riffSize);
+    EXPECT_EQ(file.size() - 46, claims.dataBytes);
 }
 } // namespace

@@ -5,6 +5,7 @@
 #include "RecordingGraph.h"
 
 #include "WaveDest/THMWavDestFilter.h"
+#include "WaveDest/WavLayout.h"
 #include "framework/FrameworkUtil.h"
 #include "framework/interfaces/Control.h"
 #include "framework/interfaces/DeviceEnum.h"
@@ -18,7 +19,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <signal.h>
@@ -31,12 +31,7 @@ namespace {
 using Step = ScriptedStream::Step;
 constexpr unsigned long kPeriod = 4800;           // 100 ms at 48 kHz
 constexpr std::size_t kPeriodBytes = kPeriod * 4; // 16-bit stereo
-constexpr std::size_t kHeader = 46;
-
-DWORD Le32At(const Bytes& file, std::size_t at) {
-    return DWORD(file[at]) | DWORD(file[at + 1]) << 8 | DWORD(file[at + 2]) << 16 |
-           DWORD(file[at + 3]) << 24;
-}
+constexpr std::size_t kHeader = WavLayout::HeaderBytes(WavLayout::WaveFormatExBytes);
 
 Bytes Pattern(unsigned long long from, std::size_t n) {
     Bytes b(n);
@@ -48,10 +43,12 @@ Bytes Pattern(unsigned long long from, std::size_t n) {
 // The file is a complete WAV file of 48 kHz 16-bit stereo holding exactly data.
 void ExpectCompleteWav(const Bytes& file, const Bytes& data) {
     ASSERT_EQ(kHeader + data.size(), file.size());
-    EXPECT_EQ(0, std::memcmp(file.data(), "RIFF", 4));
-    EXPECT_EQ(file.size() - 8, Le32At(file, 4));
-    EXPECT_EQ(0, std::memcmp(file.data() + 38, "data", 4));
-    EXPECT_EQ(data.size(), Le32At(file, 42));
+    const WavLayout::THeader header = WavLayout::ReadHeader(file);
+    ASSERT_TRUE(header.found) << header.problem;
+    EXPECT_EQ(2, header.format.channels);
+    EXPECT_EQ(kHeader, header.dataAt);
+    EXPECT_EQ(file.size() - 8, header.riffSize);
+    EXPECT_EQ(data.size(), header.dataBytes);
     EXPECT_TRUE(std::equal(data.begin(), data.end(), file.begin() + kHeader));
 }
 
@@ -170,8 +167,13 @@ TEST_F(RecordingSurvivalTest, TheFourGibibyteLimitEndsTheRecordingWithACompleteF
     ASSERT_EQ(ssize_t(tail.size()),
               pread(fd, tail.data(), tail.size(), info.st_size - off_t(tail.size())));
     close(fd);
-    EXPECT_EQ(data + kHeader - 8, Le32At(header, 4));
-    EXPECT_EQ(data, Le32At(header, 42));
+    const WavLayout::THeader claims = WavLayout::ReadHeader(header.data(), header.size(),
+                                                            std::uint64_t(info.st_size));
+    ASSERT_TRUE(claims.found) << claims.problem;
+    EXPECT_EQ(kHeader, claims.dataAt);
+    EXPECT_EQ(data + kHeader - 8, claims.riffSize);
+    EXPECT_EQ(data, claims.dataBytes);
+    EXPECT_TRUE(claims.ClaimsFit());
     EXPECT_EQ(Pattern(0, 2 * kPeriodBytes), tail);
 }
 

@@ -3,6 +3,7 @@
 // closed terminal or Ctrl+C, and refused further writes by a file size limit.
 #include "RecorderProcess.h"
 
+#include "WaveDest/WavLayout.h"
 #include "support/Pulse.h"
 
 #include <QDir>
@@ -13,55 +14,29 @@
 #include <gmock/gmock.h>
 
 #include <csignal>
-#include <cstring>
 
 namespace {
-std::uint32_t Le32(const Bytes& b, std::size_t at) {
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
-}
-
-// Where the audio of a WAV file as the recorder writes it begins, and how it is laid out.
-struct WavLayout {
-    bool valid = false;
-    std::size_t dataStart = 0;
-    std::uint32_t dataSize = 0; // what the data chunk claims
-    std::uint32_t riffSize = 0;
-    unsigned blockAlign = 0;
-    unsigned bytesPerSecond = 0;
-};
-
-WavLayout Layout(const Bytes& file) {
-    WavLayout layout;
-    if (file.size() < 28 || std::memcmp(file.data(), "RIFF", 4) != 0 ||
-        std::memcmp(file.data() + 8, "WAVE", 4) != 0 || std::memcmp(file.data() + 12, "fmt ", 4))
-        return layout;
-    const std::uint32_t format = Le32(file, 16);
-    if (format < 16 || file.size() < 28 + std::size_t(format) ||
-        std::memcmp(file.data() + 20 + format, "data", 4) != 0)
-        return layout;
-    layout.riffSize = Le32(file, 4);
-    layout.bytesPerSecond = Le32(file, 28);
-    layout.blockAlign = unsigned(file[32]) | unsigned(file[33]) << 8;
-    layout.dataSize = Le32(file, 24 + format);
-    layout.dataStart = 28 + format;
-    layout.valid = layout.blockAlign > 0 && layout.bytesPerSecond > 0;
-    return layout;
+// The header of a WAV file as the recorder writes it, found only with a format that says how
+// its frames are counted.
+WavLayout::THeader Layout(const Bytes& file) {
+    WavLayout::THeader header = WavLayout::ReadHeader(file);
+    if (header.format.blockAlign == 0 || header.format.avgBytesPerSec == 0) header.found = false;
+    return header;
 }
 
 // A WAV file whose header agrees with its data, as a stop leaves it.
 void ExpectComplete(const Bytes& file) {
-    const WavLayout layout = Layout(file);
-    ASSERT_TRUE(layout.valid) << "no RIFF/WAVE header";
+    const WavLayout::THeader layout = Layout(file);
+    ASSERT_TRUE(layout.found) << "no RIFF/WAVE header";
     EXPECT_EQ(file.size() - 8, layout.riffSize);
-    EXPECT_EQ(file.size() - layout.dataStart, layout.dataSize);
+    EXPECT_EQ(file.size() - layout.dataAt, layout.dataBytes);
 }
 
 // Waits until the file holds at least bytes of audio.
 bool WaitForAudio(const QString& file, std::size_t bytes, int milliseconds = 30000) {
     QElapsedTimer timer;
     timer.start();
-    while (FileSize(file) < 46 + bytes) {
+    while (FileSize(file) < WavLayout::HeaderBytes(WavLayout::WaveFormatExBytes) + bytes) {
         if (timer.elapsed() > milliseconds) return false;
         QThread::msleep(2);
     }
@@ -99,19 +74,20 @@ TEST_P(KilledRecording, PlaysInEveryReaderUpToTheKill) {
     // No repair step: the file as the killed program left it.
     const Bytes wav = ReadWholeFile(*file);
     ASSERT_GE(wav.size(), seen);
-    const WavLayout layout = Layout(wav);
-    ASSERT_TRUE(layout.valid) << "no RIFF/WAVE header in " << wav.size() << " bytes";
-    const std::size_t frames = (wav.size() - layout.dataStart) / layout.blockAlign;
+    const WavLayout::THeader layout = Layout(wav);
+    ASSERT_TRUE(layout.found) << "no RIFF/WAVE header in " << wav.size() << " bytes";
+    const unsigned blockAlign = layout.format.blockAlign;
+    const std::size_t frames = (wav.size() - layout.dataAt) / blockAlign;
     // Everything up to a second before the kill reached the file.
-    EXPECT_GE(double(frames * layout.blockAlign) / layout.bytesPerSecond, elapsed - 1.0);
-    const Bytes audio(wav.begin() + std::ptrdiff_t(layout.dataStart),
-                      wav.begin() + std::ptrdiff_t(layout.dataStart + frames * layout.blockAlign));
+    EXPECT_GE(double(frames * blockAlign) / layout.format.avgBytesPerSec, elapsed - 1.0);
+    const Bytes audio(wav.begin() + std::ptrdiff_t(layout.dataAt),
+                      wav.begin() + std::ptrdiff_t(layout.dataAt + frames * blockAlign));
     for (const char* reader : {"python", "sox", "libsndfile"}) {
         SCOPED_TRACE(reader);
         const std::optional<Bytes> got = ReadAudioWith(reader, *file);
         ASSERT_TRUE(got) << "the reader refused the file";
         // Every whole frame in the file (Python also hands out a trailing partial one).
-        ASSERT_EQ(frames, got->size() / layout.blockAlign);
+        ASSERT_EQ(frames, got->size() / blockAlign);
         EXPECT_TRUE(std::equal(audio.begin(), audio.end(), got->begin()));
     }
 }

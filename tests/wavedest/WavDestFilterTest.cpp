@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <unistd.h>
 
 namespace {
 // The filter with its byte count in reach, for the 4 GiB boundary.
@@ -112,30 +116,111 @@ TEST_F(WavDestTest, PcmRecordingIsByteForByteAWavFile) {
     EXPECT_EQ(52, chain->in->received[1].stop);
 }
 
+// Every format block is copied verbatim; one of odd length is followed by a zero byte that the
+// RIFF size counts and the format chunk's size does not, so the data chunk starts on an even
+// offset as RIFF readers expect.
 TEST_F(WavDestTest, AnyFormatLengthIsCopiedVerbatim) {
-    const std::vector<BYTE> odd = PcmFormat(2, 44100, 3);         // 21 bytes
-    const std::vector<BYTE> extensible = PcmFormat(2, 48000, 22); // 40 bytes
-    for (const std::vector<BYTE>& format :
-         {PcmFormat(2, 44100), odd, extensible, std::vector<BYTE>{}}) {
-        Build(format);
+    const struct {
+        std::vector<BYTE> format;
+        std::vector<BYTE> pad;
+    } cases[] = {
+        {PcmFormat(2, 44100), {}},      // 18 bytes
+        {PcmFormat(2, 44100, 3), {0}},  // 21 bytes
+        {PcmFormat(2, 48000, 22), {}},  // 40 bytes, WAVEFORMATEXTENSIBLE's length
+        {std::vector<BYTE>{}, {}},      //
+        {std::vector<BYTE>(1, 7), {0}}, // too short for any format, copied all the same
+    };
+    for (const auto& c : cases) {
+        Build(c.format);
         Connect();
         chain->Run();
         ASSERT_EQ(S_OK, chain->out->Deliver({9, 8, 7}));
         ASSERT_EQ(S_OK, chain->Stop());
-        const DWORD f = DWORD(format.size());
+        const DWORD f = DWORD(c.format.size());
+        const DWORD header = 28 + f + DWORD(c.pad.size());
         const std::vector<BYTE> expected = Concat({Text("RIFF"),
-                                                   Le32(3 + 28 + f - 8),
+                                                   Le32(3 + header - 8),
                                                    Text("WAVE"),
                                                    Text("fmt "),
                                                    Le32(f),
-                                                   format,
+                                                   c.format,
+                                                   c.pad,
                                                    Text("data"),
                                                    Le32(3),
                                                    {9, 8, 7}});
         EXPECT_EQ(expected, chain->in->file) << "format length " << f;
-        EXPECT_EQ(28 + f, chain->in->received.at(0).start);
+        EXPECT_EQ(header, chain->in->received.at(0).start);
         TearDown();
     }
+}
+
+TEST_F(WavDestTest, AnOddFormatBlockIsPaddedInEveryHeader) {
+    std::vector<BYTE> format = PcmFormat(1, 8000, 1); // cbSize 1 and one extra byte: 19 bytes
+    Build(format);
+    Connect();
+    chain->Run();
+    const std::vector<BYTE> provisional{
+        'R',  'I',  'F',  'F',  //
+        0xA8, 0x3E, 0,    0,    // 16000 claimed data bytes + 48 - 8
+        'W',  'A',  'V',  'E',  //
+        'f',  'm',  't',  ' ',  //
+        19,   0,    0,    0,    // format length, without the pad byte
+        0x01, 0x00,             // wFormatTag PCM
+        0x01, 0x00,             // nChannels 1
+        0x40, 0x1F, 0x00, 0x00, // nSamplesPerSec 8000
+        0x80, 0x3E, 0x00, 0x00, // nAvgBytesPerSec 16000
+        0x02, 0x00,             // nBlockAlign 2
+        0x10, 0x00,             // wBitsPerSample 16
+        0x01, 0x00,             // cbSize 1
+        0xA0,                   // the extra byte
+        0x00,                   // pad: the data chunk starts at the even offset 40
+        'd',  'a',  't',  'a',  //
+        0x80, 0x3E, 0,    0,    // one second claimed ahead: 16000
+    };
+    EXPECT_EQ(provisional, chain->in->file);
+    ASSERT_EQ(S_OK, chain->out->Deliver({1, 2, 3, 4}));
+    ASSERT_EQ(S_OK, chain->Stop());
+    EXPECT_EQ(48, chain->in->received.at(0).start); // the audio starts behind the pad
+    std::vector<BYTE> final = provisional;
+    final[4] = 4 + 48 - 8; // the RIFF size
+    final[5] = 0;
+    final[44] = 4; // the data bytes
+    final[45] = 0;
+    final.insert(final.end(), {1, 2, 3, 4});
+    EXPECT_EQ(final, chain->in->file);
+}
+
+// What other programs make of the filter's files, an odd format block among them.
+TEST_F(WavDestTest, StandardReadersOpenTheFilesWhateverTheFormatLength) {
+    char folder[] = "/tmp/hymnaro-wavedest.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder));
+    for (const WORD extra : {WORD(0), WORD(1), WORD(3)}) {
+        SCOPED_TRACE(extra);
+        Build(PcmFormat(1, 8000, extra));
+        Connect();
+        chain->Run();
+        ASSERT_EQ(S_OK, chain->out->Deliver(std::vector<BYTE>(200, 0x10)));
+        ASSERT_EQ(S_OK, chain->Stop());
+        const std::string path = std::string(folder) + "/format.wav";
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(chain->in->file.data()),
+                      std::streamsize(chain->in->file.size()));
+            ASSERT_TRUE(out.good());
+        }
+        // libsndfile, and Python's wave with the frame count it read (100 frames of 2 bytes).
+        EXPECT_EQ(0,
+                  std::system(("sndfile-info '" + path + "' | grep -q 'Frames *: 100$'").c_str()));
+        EXPECT_EQ(0, std::system(("python3 -c \"import sys, wave\n"
+                                  "w = wave.open(sys.argv[1])\n"
+                                  "sys.exit(0 if w.getnframes() == 100 and "
+                                  "len(w.readframes(200)) == 200 else 1)\" '" +
+                                  path + "'")
+                                     .c_str()));
+        std::remove(path.c_str());
+        TearDown();
+    }
+    rmdir(folder);
 }
 
 TEST_F(WavDestTest, StopWithoutSamplesWritesAnEmptyRecording) {
