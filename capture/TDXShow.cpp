@@ -1,10 +1,11 @@
 #include "capture/TDXShow.h"
 
-#include "capture/VideoPlacement.h"
 #include "capture/EDShowError.h"
+#include "capture/GuiThread.h"
 #include "capture/ShowMessage.h"
 #include "capture/TPostedMessagePump.h"
 #include "capture/TimeConversion.h"
+#include "capture/VideoPlacement.h"
 #include "framework/FrameworkUtil.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
@@ -41,6 +42,7 @@ QString FromWide(const WideString& text) {
 } // namespace
 
 TDXShow::TDXShow(QObject* owner, const TGraphFactory& makeGraph) : QObject(owner) {
+    ASSERT_GUI_THREAD("TDXShow");
     FRunState = GraphStateStopped;
     try {
         Construct(makeGraph);
@@ -51,6 +53,7 @@ TDXShow::TDXShow(QObject* owner, const TGraphFactory& makeGraph) : QObject(owner
 }
 
 TDXShow::~TDXShow() {
+    ASSERT_GUI_THREAD("TDXShow");
     ReleaseGraph();
 }
 
@@ -163,6 +166,7 @@ void TDXShow::WMGraphNotify() {
 }
 
 void TDXShow::HandleEvent(LONG eventCode, LONG_PTR, LONG_PTR) {
+    ASSERT_GUI_THREAD("TDXShow");
     if (eventCode != EC_COMPLETE) return;
     (void)Stop();
     SetPosition(0);
@@ -175,6 +179,7 @@ void TDXShow::HandleEvent(LONG eventCode, LONG_PTR, LONG_PTR) {
 // ---- component notification and display -----------------------------------------------------
 
 void TDXShow::Notification(QObject* component, TOperation operation) {
+    ASSERT_GUI_THREAD("TDXShow");
     if (operation != TOperation::opRemove || !component || component != FDisplayObject) return;
     if (VideoWindow) {
         (void)VideoWindow->put_Visible(OAFALSE);
@@ -198,6 +203,7 @@ void TDXShow::WatchDisplay(QWidget* value) {
 }
 
 void TDXShow::SetDisplay(QWidget* value) {
+    ASSERT_GUI_THREAD("TDXShow");
     WatchDisplay(value);
     const BYTE state = GetGraphState();
     if (state == GraphStatePaused || state == GraphStateRunning) {
@@ -213,6 +219,7 @@ void TDXShow::SetDisplay(QWidget* value) {
 }
 
 void TDXShow::ApplyDisplay(QWidget* value) {
+    ASSERT_GUI_THREAD("TDXShow");
     // Through the watch, so that a control set here is forgotten when it goes away.
     WatchDisplay(value);
     if (!value || !VideoWindow) return;
@@ -249,10 +256,12 @@ void TDXShow::ApplyDisplay(QWidget* value) {
 // ---- operations -------------------------------------------------------------------------------
 
 void TDXShow::SetLoop(bool value) {
+    ASSERT_GUI_THREAD("TDXShow");
     FLoop = value;
 }
 
 void TDXShow::SetStopPosition(TDateTime value) {
+    ASSERT_GUI_THREAD("TDXShow");
     if (!MediaSeeking) return;
     if (value == 0) value = GetLength();
     LONGLONG stop = DateTimeToRefTime(value);
@@ -262,6 +271,7 @@ void TDXShow::SetStopPosition(TDateTime value) {
 }
 
 void TDXShow::AddAudioRenderer() {
+    ASSERT_GUI_THREAD("TDXShow");
     HRESULT hr = CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC, IID_IBaseFilter,
                                   AudioRenderer.put_void());
     if (SUCCEEDED(hr) && AudioRenderer && GraphBuilder)
@@ -269,10 +279,12 @@ void TDXShow::AddAudioRenderer() {
 }
 
 void TDXShow::DoFinished() {
+    ASSERT_GUI_THREAD("TDXShow");
     if (OnFinished) OnFinished(this);
 }
 
 TDateTime TDXShow::GetPosition() {
+    ASSERT_GUI_THREAD("TDXShow");
     if (!MediaSeeking) return 0;
     LONGLONG current = 0;
     if (FAILED(MediaSeeking->GetCurrentPosition(&current))) return 0;
@@ -280,6 +292,7 @@ TDateTime TDXShow::GetPosition() {
 }
 
 void TDXShow::SetPosition(TDateTime value) {
+    ASSERT_GUI_THREAD("TDXShow");
     if (MediaSeeking) {
         LONGLONG current = DateTimeToRefTime(value);
         const HRESULT hr = MediaSeeking->SetPositions(&current, AM_SEEKING_AbsolutePositioning,
@@ -291,10 +304,12 @@ void TDXShow::SetPosition(TDateTime value) {
 }
 
 void TDXShow::DoPositionChanged() {
+    ASSERT_GUI_THREAD("TDXShow");
     if (OnPositionChanged) OnPositionChanged(this, GetPosition());
 }
 
 HRESULT TDXShow::Open(const WideString& fileName, bool clearFirst) {
+    ASSERT_GUI_THREAD("TDXShow");
     if (clearFirst) ClearGraph();
     AddAudioRenderer();
     const HRESULT hr =
@@ -305,6 +320,7 @@ HRESULT TDXShow::Open(const WideString& fileName, bool clearFirst) {
 }
 
 HRESULT TDXShow::Play() {
+    ASSERT_GUI_THREAD("TDXShow");
     if (OnPositionChanged) PositionTimer->start();
     if (!MediaControl) return E_POINTER;
     const HRESULT hr = MediaControl->Run();
@@ -313,6 +329,7 @@ HRESULT TDXShow::Play() {
 }
 
 HRESULT TDXShow::Stop() {
+    ASSERT_GUI_THREAD("TDXShow");
     PositionTimer->stop();
     if (!MediaControl) return E_POINTER;
     const HRESULT hr = MediaControl->Stop();
@@ -321,6 +338,7 @@ HRESULT TDXShow::Stop() {
 }
 
 HRESULT TDXShow::StopWhenReady() {
+    ASSERT_GUI_THREAD("TDXShow");
     PositionTimer->stop();
     if (!MediaControl) return E_POINTER;
     const HRESULT hr = MediaControl->StopWhenReady();
@@ -329,12 +347,14 @@ HRESULT TDXShow::StopWhenReady() {
 }
 
 void TDXShow::Rewind() {
+    ASSERT_GUI_THREAD("TDXShow");
     if (MediaControl) (void)MediaControl->Stop();
     SetPosition(0);
     PositionTimer->stop();
 }
 
 HRESULT TDXShow::Pause() {
+    ASSERT_GUI_THREAD("TDXShow");
     if (!MediaControl) return E_POINTER;
     const HRESULT hr = MediaControl->Pause();
     if (SUCCEEDED(hr)) FRunState = GraphStatePaused;
@@ -342,6 +362,7 @@ HRESULT TDXShow::Pause() {
 }
 
 void TDXShow::ClearGraph() {
+    ASSERT_GUI_THREAD("TDXShow");
     FRunState = GraphStateStopped;
     if (PositionTimer) PositionTimer->stop();
     if (MediaControl) (void)MediaControl->Stop();
@@ -360,6 +381,7 @@ void TDXShow::ClearGraph() {
 }
 
 TDateTime TDXShow::GetLength() {
+    ASSERT_GUI_THREAD("TDXShow");
     if (!MediaSeeking) return 0;
     LONGLONG duration = 0;
     if (FAILED(MediaSeeking->GetDuration(&duration))) return 0;
@@ -367,6 +389,7 @@ TDateTime TDXShow::GetLength() {
 }
 
 BYTE TDXShow::GetGraphState() {
+    ASSERT_GUI_THREAD("TDXShow");
     if (!MediaControl) return GraphStateUnknown;
     OAFilterState state = State_Stopped;
     if (FAILED(MediaControl->GetState(100, &state))) return GraphStateFailed;
@@ -383,6 +406,7 @@ BYTE TDXShow::GetGraphState() {
 }
 
 bool TDXShow::IsRunning() {
+    ASSERT_GUI_THREAD("TDXShow");
     return FRunState == GraphStateRunning;
 }
 
@@ -397,11 +421,13 @@ WideString TDXShow::FormatError(HRESULT hr, const WideString& Msg) {
 }
 
 void TDXShow::ReportError(HRESULT hr, const WideString& Msg) {
+    ASSERT_GUI_THREAD("TDXShow");
     const WideString text = FormatError(hr, Msg);
     if (OnError) OnError(hr, text);
 }
 
 void TDXShow::RaiseError(HRESULT hr, const WideString& Msg) {
+    ASSERT_GUI_THREAD("TDXShow");
     const WideString text = FormatError(hr, Msg);
     if (OnError) OnError(hr, text);
     throw EDShowError(hr, FromWide(text).toStdString());

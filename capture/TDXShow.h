@@ -12,7 +12,8 @@
 // The owner (QObject parent) destroys the controller; destruction stops the graph, so a
 // recording in progress is completed. A descendant's destructor calls ReleaseGraph so that
 // its own ClearGraph runs.
-// Thread contract: GUI thread only (construction, every operation, the pump and the timer).
+// Thread contract: GUI thread only (construction, every operation, the pump and the timer);
+// debug builds assert it.
 // The platform's graph threads only queue events and post the notification message.
 #include "capture/KWDirectShowTypes.h"
 #include "framework/interfaces/Control.h"

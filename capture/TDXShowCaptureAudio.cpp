@@ -2,12 +2,14 @@
 
 #include "WaveDest/THMWavDestFilter.h"
 #include "capture/GraphConnection.h"
+#include "capture/GuiThread.h"
 #include "capture/TDXShowCaptureDevices.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
 
 TDXShowCaptureAudio::TDXShowCaptureAudio(QObject* owner, const TGraphFactory& makeGraph)
     : TDXShow(owner, makeGraph) {
+    ASSERT_GUI_THREAD("TDXShowCaptureAudio");
     try {
         Construct();
     } catch (...) {
@@ -17,6 +19,7 @@ TDXShowCaptureAudio::TDXShowCaptureAudio(QObject* owner, const TGraphFactory& ma
 }
 
 TDXShowCaptureAudio::~TDXShowCaptureAudio() {
+    ASSERT_GUI_THREAD("TDXShowCaptureAudio");
     ReleaseCapture();
 }
 
@@ -40,13 +43,20 @@ void TDXShowCaptureAudio::ReleaseCapture() noexcept {
     FileName.clear();
 }
 
-void TDXShowCaptureAudio::SetLoop(bool) {}
+void TDXShowCaptureAudio::SetLoop(bool) {
+    ASSERT_GUI_THREAD("TDXShowCaptureAudio");
+}
 
-void TDXShowCaptureAudio::AddAudioRenderer() {}
+void TDXShowCaptureAudio::AddAudioRenderer() {
+    ASSERT_GUI_THREAD("TDXShowCaptureAudio");
+}
 
-void TDXShowCaptureAudio::ApplyDisplay(QWidget*) {}
+void TDXShowCaptureAudio::ApplyDisplay(QWidget*) {
+    ASSERT_GUI_THREAD("TDXShowCaptureAudio");
+}
 
 void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR param2) {
+    ASSERT_GUI_THREAD("TDXShowCaptureAudio");
     const bool recording = IsRunning();
     HRESULT stopped = S_OK;
     bool stoppedHere = false;
@@ -77,6 +87,7 @@ void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR 
 }
 
 HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
+    ASSERT_GUI_THREAD("TDXShowCaptureAudio");
     if (clearFirst) {
         ClearGraph();
         DiscardStaleEvents();
@@ -138,6 +149,7 @@ void TDXShowCaptureAudio::DiscardStaleEvents() {
 }
 
 void TDXShowCaptureAudio::ClearGraph() {
+    ASSERT_GUI_THREAD("TDXShowCaptureAudio");
     SourceFilter = nullptr;
     WavDestFilter = nullptr;
     TDXShow::ClearGraph();

@@ -8,7 +8,8 @@
 // A recording that stops by itself (the stream completed, aborted with an error, or its
 // device was lost while the graph ran) is stopped, so its file is completed, and told through
 // OnRecordingStopped.
-// Thread contract: GUI thread only, like the graph controller.
+// Thread contract: GUI thread only, like the graph controller (debug builds assert it).
+#include "capture/GuiThread.h"
 #include "capture/TDXShow.h"
 
 #include <memory>
@@ -27,7 +28,10 @@ public:
     TDXRecordingStoppedEvent OnRecordingStopped;
 
     // The output file of the next graph that Open builds; empty writes no file.
-    void SetFileName(const WideString& value) { FileName = value; }
+    void SetFileName(const WideString& value) {
+        ASSERT_GUI_THREAD("TDXShowCaptureAudio");
+        FileName = value;
+    }
     const WideString& GetFileName() const { return FileName; }
     TDXShowCaptureDevices& Devices() const { return *FDevices; }
 
