@@ -8,16 +8,11 @@
 #include "app/languages/TLangTranslator.h"
 #include "app/languages/TextTables.h"
 #include "app/setup/dl_Setup.h"
-#include "capture/EDShowError.h"
-#include "capture/TDXShowCaptureAudio.h"
-#include "capture/TDXShowCaptureDevices.h"
 #include "runtime/Exception.h"
-#include "settings/KWFileUtils.h"
 #include "settings/u_Config.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
@@ -28,60 +23,7 @@
 
 TForm1* Form1 = nullptr;
 
-const QString TForm1::msgNoCaptureController = QStringLiteral(
-    "Recording is not possible: the audio capture could not be prepared at start-up.");
-const QString TForm1::msgNoAudioInputDevice = QStringLiteral("No audio input device was found.");
-const QString TForm1::msgRecordingNotStarted =
-    QStringLiteral("The recording could not be started.\n%1");
-const QString TForm1::msgRecordingNotCompleted =
-    QStringLiteral("The recording could not be completed.\n%1");
-const QString TForm1::msgRecordingAborted =
-    QStringLiteral("The recording stopped because of an error.\n%1");
-const QString TForm1::msgRecordingDeviceLost =
-    QStringLiteral("The recording stopped because the audio input device was lost.");
-const QString TForm1::msgRecordingStreamEnded =
-    QStringLiteral("The recording stopped because the audio input device ended the stream.");
-const QString TForm1::msgRecordingDiskFull =
-    QStringLiteral("The recording stopped because the disk is full.");
-const QString TForm1::msgRecordingSizeLimit =
-    QStringLiteral("The recording stopped because the file reached its size limit.");
-
 namespace {
-// The codes a write failure ends a recording with when the disk is full (ERROR_DISK_FULL,
-// ERROR_HANDLE_DISK_FULL, STG_E_MEDIUMFULL), and when the file may not grow any more: the
-// largest WAV file, or the size limit of the file system or of the process
-// (ERROR_FILE_TOO_LARGE).
-bool IsDiskFull(HRESULT hr) {
-    return hr == HRESULT_FROM_WIN32(112) || hr == HRESULT_FROM_WIN32(39) || hr == STG_E_MEDIUMFULL;
-}
-bool IsSizeLimit(HRESULT hr) {
-    return hr == HRESULT_FROM_WIN32(223);
-}
-
-// An empty file, or a WAV file whose data chunk is empty and ends the file: what a writer leaves
-// when no sample reached it (a header is written at stop all the same).
-bool HoldsNoAudio(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) return false;
-    const qint64 size = file.size();
-    if (size == 0) return true;
-    constexpr qint64 LargestHeader = 1024;
-    if (size > LargestHeader || !file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != size || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
-        return false;
-    auto le32 = [&](qint64 at) {
-        return quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
-               quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
-    };
-    for (qint64 at = 12; at + 8 <= size;) {
-        const quint32 length = le32(at + 4);
-        if (bytes.mid(at, 4) == "data") return length == 0 && at + 8 == size;
-        at += 8 + qint64(length) + (length & 1);
-    }
-    return false;
-}
-
 // Rows of the docking area: the picture buttons, then the file-name label.
 constexpr int Row0Height = 48;
 constexpr int Row1Height = TForm1::DockHeight - Row0Height;
@@ -105,8 +47,7 @@ QAction* NewButton(const char* name, const QString& caption, TPicture picture, Q
 }
 } // namespace
 
-TForm1::TForm1(QWidget* parent)
-    : QMainWindow(parent), FClock([] { return QDateTime::currentDateTime(); }) {
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Hymnaro Audio Recorder v0.1"));
     setWindowIcon(TDrawnPictures::Icon(TPicture::App));
@@ -189,7 +130,12 @@ TForm1::TForm1(QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    if (dmRecording) {
+        dmRecording->OnFileNameChanged = nullptr;
+        dmRecording->OnMessage = nullptr;
+    }
+}
 
 void TForm1::showEvent(QShowEvent* event) {
     // Centred on the screen the first time, frame included (known once the window exists).
@@ -209,125 +155,42 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::btnRecordClick() {
-    (void)CreateFolderPath(IniData->FolderForRecordings());
-    TDXShowCaptureAudio* capture = CaptureController();
-    if (!capture) throw Exception(msgNoCaptureController.toStdString());
-    // A device may have been plugged in since start-up.
-    if (capture->Devices().Count() == 0) capture->Devices().Refresh();
-    if (capture->Devices().Count() == 0) throw Exception(msgNoAudioInputDevice.toStdString());
-
-    // The running recording is completed first: the new graph's Open would stop it too, but
-    // without telling whether its file could be completed.
-    if (capture->IsRunning()) {
-        const HRESULT stopped = capture->Stop();
-        if (FAILED(stopped))
-            TApplicationErrors::ShowMessage(
-                this, msgRecordingNotCompleted.arg(
-                          QString::fromStdU16String(TDXShow::FormatError(stopped, u""))));
-    }
-
-    const WideString name = MakeRecordingFileName();
-    lblFileName->setText(QString::fromStdU16String(name));
-    capture->OnRecordingStopped = [this](QObject*, LONG code, LONG_PTR param1, HRESULT stopped) {
-        RecordingStopped(code, param1, stopped);
-    };
-    capture->SetFileName(name);
-
-    // The errors the controller only reports are collected for this Record alone.
-    std::vector<WideString> reported;
-    capture->OnError = [&reported](HRESULT, const WideString& text) { reported.push_back(text); };
-    struct TStopCollecting {
-        TDXShowCaptureAudio* capture;
-        ~TStopCollecting() { capture->OnError = nullptr; }
-    } stopCollecting{capture};
-
-    try {
-        (void)capture->Open(u"", true);
-    } catch (const EDShowError&) {
-        AbandonRecording(*capture, name);
-        throw; // shown once, by the exception display
-    }
-    const HRESULT hr = capture->Play();
-    if (SUCCEEDED(hr) && reported.empty() && capture->GetGraphState() == GraphStateRunning) return;
-    AbandonRecording(*capture, name);
-    const WideString reason = !reported.empty()
-                                  ? reported.front()
-                                  : TDXShow::FormatError(FAILED(hr) ? hr : VFW_E_NOT_RUNNING, u"");
-    throw Exception(msgRecordingNotStarted.arg(QString::fromStdU16String(reason)).toStdString());
+    (void)Recording().StartRecording(RecordingFolder());
 }
 
 void TForm1::btnStopClick() {
     lblFileName->clear();
-    TDXShowCaptureAudio* capture = CaptureController();
-    if (!capture) throw Exception(msgNoCaptureController.toStdString());
-    const HRESULT hr = capture->Stop();
-    if (FAILED(hr))
-        throw Exception(
-            msgRecordingNotCompleted.arg(QString::fromStdU16String(TDXShow::FormatError(hr, u"")))
-                .toStdString());
-}
-
-TDXShowCaptureAudio* TForm1::CaptureController() const {
-    return dmRecording ? dmRecording->DXShowCaptureAudio() : nullptr;
-}
-
-void TForm1::AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName) {
-    lblFileName->clear();
-    (void)capture.Stop();
-    // The name was new, so the file is ours; one that never got a sample is nothing to keep.
-    const QString path = QString::fromStdU16String(fileName);
-    if (HoldsNoAudio(path)) (void)QFile::remove(path);
-}
-
-QString TForm1::RecordingStoppedText(LONG eventCode, LONG_PTR param1) {
-    if (eventCode == EC_DEVICE_LOST) return msgRecordingDeviceLost;
-    if (eventCode == EC_COMPLETE) return msgRecordingStreamEnded;
-    const HRESULT hr = HRESULT(std::int32_t(param1));
-    if (IsDiskFull(hr)) return msgRecordingDiskFull;
-    if (IsSizeLimit(hr)) return msgRecordingSizeLimit;
-    return msgRecordingAborted.arg(QString::fromStdU16String(TDXShow::FormatError(hr, u"")));
-}
-
-void TForm1::RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped) {
-    lblFileName->clear();
-    // Each part in the active language: the message table knows them one by one.
-    QString text = TApplicationErrors::Translate(RecordingStoppedText(eventCode, param1));
-    if (FAILED(stopped))
-        text += u'\n' + TApplicationErrors::Translate(msgRecordingNotCompleted.arg(
-                            QString::fromStdU16String(TDXShow::FormatError(stopped, u""))));
-    TApplicationErrors::ShowMessage(this, text);
+    Recording().StopRecording();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    TDXShowCaptureAudio* capture = CaptureController();
-    if (capture && capture->IsRunning()) RunGuiHandler(this, [this] { btnStopClick(); });
+    if (dmRecording && dmRecording->IsRecording()) RunGuiHandler(this, [this] { btnStopClick(); });
     QMainWindow::closeEvent(event);
+}
+
+WideString TForm1::RecordingFolder() const {
+    return IniData->FolderForRecordings();
+}
+
+TdmRecording& TForm1::Recording() {
+    if (!dmRecording) throw Exception(TdmRecording::msgNoCaptureController.toStdString());
+    dmRecording->OnFileNameChanged = [this](const WideString& fileName) {
+        lblFileName->setText(QString::fromStdU16String(fileName));
+    };
+    dmRecording->OnMessage = [this](const QStringList& messages) {
+        ShowRecordingMessages(messages);
+    };
+    return *dmRecording;
+}
+
+void TForm1::ShowRecordingMessages(const QStringList& messages) {
+    // Each in the active language: the message table knows them one by one.
+    QStringList shown;
+    for (const QString& message : messages)
+        shown << TApplicationErrors::Translate(message);
+    TApplicationErrors::ShowMessage(this, shown.join(u'\n'));
 }
 
 void TForm1::btnSetupClick() {
     if (Form2) Form2->exec();
-}
-
-void TForm1::SetClock(TClock clock) {
-    FClock = std::move(clock);
-}
-
-WideString TForm1::MakeRecordingFileName() const {
-    return RecordingFileNameAt(IniData->FolderForRecordings(), FClock());
-}
-
-WideString TForm1::RecordingFileNameAt(const WideString& folder, const QDateTime& moment) {
-    const QDate date = moment.date();
-    const QTime time = moment.time();
-    auto two = [](int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); };
-    const WideString stem = WithTrailingBackslash(folder) +
-                            QStringLiteral("%1-%2-%3 %4-%5-%6")
-                                .arg(two(date.year()), two(date.month()), two(date.day()),
-                                     two(time.hour()), two(time.minute()), two(time.second()))
-                                .toStdU16String();
-    // A recording started within the same second as an earlier one must not overwrite it.
-    WideString name = stem + u".wav";
-    for (int copy = 2; IsExistingFile(name) || IsExistingFolder(name); ++copy)
-        name = stem + u" (" + QString::number(copy).toStdU16String() + u").wav";
-    return name;
 }

@@ -1,13 +1,12 @@
 #pragma once
 // The main window: Record, Stop and Setup, and the label with the file being recorded.
-// It holds no recording logic: Record forms the file name and hands it to the capture
-// controller, Stop tells the controller to stop. Thread contract: GUI thread only.
-#include "runtime/HResult.h"
+// It holds no recording logic: Record and Stop ask the recording data module, which decides;
+// the window shows the file it names and the messages it has for the user.
+// Thread contract: GUI thread only.
+#include "runtime/WinTypes.h"
 
-#include <QDateTime>
 #include <QMainWindow>
-
-#include <functional>
+#include <QStringList>
 
 class QAction;
 class QFrame;
@@ -16,7 +15,7 @@ class QStatusBar;
 class QToolBar;
 class TLangDispatcher;
 class TLangTranslator;
-class TDXShowCaptureAudio;
+class TdmRecording;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -43,30 +42,8 @@ public:
     void btnStopClick();
     void btnSetupClick();
 
-    // The full path of the next recording: the folder for recordings, then the date and time
-    // of one reading of the clock, e.g. ".../2024-03-03 14-05-09.wav". Never the name of an
-    // existing file: a second name within the same second gets " (2)", " (3)", ...
-    WideString MakeRecordingFileName() const;
-    static WideString RecordingFileNameAt(const WideString& folder, const QDateTime& moment);
-
-    // The messages of Record and Stop (English; the message table has their German forms).
-    static const QString msgNoCaptureController;
-    static const QString msgNoAudioInputDevice;
-    static const QString msgRecordingNotStarted;   // %1: the formatted error
-    static const QString msgRecordingNotCompleted; // %1: the formatted error
-    static const QString msgRecordingAborted;      // %1: the formatted error
-    static const QString msgRecordingDeviceLost;
-    static const QString msgRecordingStreamEnded;
-    static const QString msgRecordingDiskFull;
-    static const QString msgRecordingSizeLimit;
-
-    // What tells the user why a recording stopped by itself: the graph event and its first
-    // parameter (for EC_ERRORABORT the result code that ended the stream).
-    static QString RecordingStoppedText(LONG eventCode, LONG_PTR param1);
-
-    // The local clock that names recordings; tests put a fixed one in its place.
-    using TClock = std::function<QDateTime()>;
-    void SetClock(TClock clock);
+    // The folder the next Record records into: the folder for recordings of the settings.
+    WideString RecordingFolder() const;
 
     static constexpr int ClientWidth = 573;
     static constexpr int ClientHeight = 301;
@@ -82,16 +59,12 @@ protected:
 
 private:
     void FormCreate();
-    // The data module's capture controller, or null when there is none.
-    TDXShowCaptureAudio* CaptureController() const;
-    // After a Record whose graph does not run: the label cleared, the graph stopped (which
-    // completes a file that was created), a file that holds no audio removed.
-    void AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName);
-    // The controller's notice that a recording stopped by itself: the label is cleared and
-    // the user told why, and whether the file could be completed.
-    void RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped);
+    // The data module, telling this window what it records and what to show; raises when
+    // there is none.
+    TdmRecording& Recording();
+    // The data module's messages for the user, shown together in the active language.
+    void ShowRecordingMessages(const QStringList& messages);
 
-    TClock FClock;
     bool FPlaced = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include "app/Main.h"
 #include "app/TApplicationErrors.h"
+#include "app/dm_Recording.h"
 #include "app/languages/TLangDispatcher.h"
 #include "app/languages/TLangTranslator.h"
 #include "app/languages/TMsgDlgCaptions.h"
@@ -13,7 +14,7 @@
 #include "settings/u_Config.h"
 
 #include <QAction>
-#include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -30,11 +31,25 @@
 using testing::ElementsAre;
 
 namespace {
+// The program's data module, here without a capture controller (recording with one is tested
+// in RecordingWindowTest.cpp).
+struct TModuleWithoutController {
+    TModuleWithoutController() { dmRecording = &module; }
+    ~TModuleWithoutController() {
+        dmRecording = nullptr;
+        TdmRecording::SetControllerFactory(previous);
+    }
+    TdmRecording::TControllerFactory previous = TdmRecording::SetControllerFactory(
+        [](QObject*) -> TDXShowCaptureAudio* { return nullptr; });
+    TdmRecording module;
+};
+
 class MainWindow : public testing::Test {
 protected:
     TSettingsScope settings;
     TShownMessages shown;
     TForm1 form;
+    TModuleWithoutController recording;
 };
 
 QColor CentrePixel(const QIcon& icon, int size) {
@@ -141,7 +156,7 @@ TEST_F(MainWindow, WithoutACaptureControllerRecordAndStopAreRefused) {
     const QString folder = NewTestFolder(QStringLiteral("rec")) + QStringLiteral("/one/two");
     IniData->SetFolderForRecordings(folder.toStdU16String());
     int readings = 0;
-    form.SetClock([&] {
+    recording.module.SetClock([&] {
         ++readings;
         return QDateTime(QDate(2024, 3, 3), QTime(14, 5, 9));
     });
@@ -198,12 +213,13 @@ TEST_F(MainWindow, TellsWhyARecordingStoppedInBothLanguages) {
          "The recording stopped because the audio input device ended the stream.",
          "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr liefert."},
         // ENOSPC and EDQUOT, as the file writer reports them; the storage code of the same.
-        {EC_ERRORABORT, HRESULT_FROM_WIN32(112), "The recording stopped because the disk is full.",
+        {EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_DISK_FULL),
+         "The recording stopped because the disk is full.",
          "Die Aufnahme wurde beendet, weil der Datenträger voll ist."},
         {EC_ERRORABORT, STG_E_MEDIUMFULL, "The recording stopped because the disk is full.",
          "Die Aufnahme wurde beendet, weil der Datenträger voll ist."},
         // EFBIG, and the WAV destination's refusal at 4 GiB - 1 bytes.
-        {EC_ERRORABORT, HRESULT_FROM_WIN32(223),
+        {EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE),
          "The recording stopped because the file reached its size limit.",
          "Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe erreicht hat."},
         {EC_ERRORABORT, E_FAIL,
@@ -214,7 +230,7 @@ TEST_F(MainWindow, TellsWhyARecordingStoppedInBothLanguages) {
         form.LangDispatcher1->SetActiveLanguage(language);
         for (const StoppedCase& c : cases) {
             SCOPED_TRACE(c.english);
-            const QString text = TForm1::RecordingStoppedText(c.code, LONG_PTR(c.param1));
+            const QString text = TdmRecording::RecordingStoppedText(c.code, LONG_PTR(c.param1));
             EXPECT_EQ(QString::fromUtf8(c.english), text);
             EXPECT_EQ(QString::fromUtf8(language == LangGerman ? c.german : c.english),
                       TApplicationErrors::Translate(text));
@@ -222,61 +238,4 @@ TEST_F(MainWindow, TellsWhyARecordingStoppedInBothLanguages) {
     }
 }
 
-struct NameCase {
-    const char* folder;
-    QDateTime moment;
-    const char* expected;
-};
-
-TEST(RecordingFileName, IsTheFolderAndThePaddedDateAndTime) {
-    const NameCase cases[] = {
-        {"/home/user/Documents/Hymnaro/Audio Recorder", QDateTime({2024, 3, 3}, {14, 5, 9}),
-         "/home/user/Documents/Hymnaro/Audio Recorder/2024-03-03 14-05-09.wav"},
-        // A folder that ends in the separator gets no second one.
-        {"/rec/", QDateTime({2024, 2, 1}, {9, 7, 5}), "/rec/2024-02-01 09-07-05.wav"},
-        // Milliseconds are not used; the hour is on the 24-hour clock.
-        {"/rec", QDateTime({2024, 12, 31}, {23, 59, 59, 900}), "/rec/2024-12-31 23-59-59.wav"},
-        {"/rec", QDateTime({2025, 1, 1}, {0, 0, 0}), "/rec/2025-01-01 00-00-00.wav"},
-        // Characters of any language stay as they are.
-        {"/home/jürgen/Документы", QDateTime({2024, 10, 10}, {10, 10, 10}),
-         "/home/jürgen/Документы/2024-10-10 10-10-10.wav"},
-    };
-    for (const NameCase& c : cases)
-        EXPECT_EQ(QString::fromUtf8(c.expected),
-                  QString::fromStdU16String(TForm1::RecordingFileNameAt(
-                      QString::fromUtf8(c.folder).toStdU16String(), c.moment)))
-            << c.folder;
-}
-
-TEST_F(MainWindow, NameComesFromOneReadingOfTheClockJustBeforeMidnight) {
-    IniData->SetFolderForRecordings(u"/rec");
-    // A clock read in parts could mix the old date with the new day's time.
-    QList<QDateTime> readings{QDateTime({2024, 12, 31}, {23, 59, 59, 900}),
-                              QDateTime({2025, 1, 1}, {0, 0, 0, 100})};
-    form.SetClock([&] { return readings.takeFirst(); });
-    EXPECT_EQ(u"/rec/2024-12-31 23-59-59.wav", form.MakeRecordingFileName());
-    EXPECT_EQ(1, readings.size());
-}
-
-TEST(RecordingFileName, NeverNamesAnExistingFile) {
-    const QString folder = NewTestFolder(QStringLiteral("collide"));
-    const QDateTime moment({2024, 3, 3}, {14, 5, 9});
-    auto next = [&] {
-        return QString::fromStdU16String(
-            TForm1::RecordingFileNameAt(folder.toStdU16String(), moment));
-    };
-    auto touch = [](const QString& path) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    };
-    EXPECT_EQ(folder + "/2024-03-03 14-05-09.wav", next());
-    touch(next());
-    EXPECT_EQ(folder + "/2024-03-03 14-05-09 (2).wav", next());
-    touch(next());
-    EXPECT_EQ(folder + "/2024-03-03 14-05-09 (3).wav", next());
-    // A later second is free again.
-    EXPECT_EQ(folder + "/2024-03-03 14-05-10.wav",
-              QString::fromStdU16String(
-                  TForm1::RecordingFileNameAt(folder.toStdU16String(), moment.addSecs(1))));
-}
 } // namespace

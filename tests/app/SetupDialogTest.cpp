@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 
 #include "app/Main.h"
+#include "app/dm_Recording.h"
 #include "app/languages/TLangDispatcher.h"
 #include "app/setup/KWAutoCompleteEdit.h"
 #include "app/setup/dl_Setup.h"
@@ -12,6 +13,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,7 +58,9 @@ protected:
 
     // The folder of the name the next Record would record into.
     QString NextRecordingFolder() {
-        return QFileInfo(QString::fromStdU16String(form1.MakeRecordingFileName())).path();
+        return QFileInfo(QString::fromStdU16String(TdmRecording::RecordingFileNameAt(
+                             form1.RecordingFolder(), QDateTime::currentDateTime())))
+            .path();
     }
 
     TSettingsScope settings;
