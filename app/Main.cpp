@@ -131,6 +131,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
+    // The data module tells no window that is gone.
     if (dmRecording) {
         dmRecording->OnFileNameChanged = nullptr;
         dmRecording->OnMessage = nullptr;
