@@ -168,8 +168,7 @@ double RunPlain(const std::string& path, const std::vector<BYTE>& data, int samp
     const std::vector<BYTE> format(WavLayout::WaveFormatExBytes);
     WavLayout::PutHeader(header.data(), format.data(), WavLayout::WaveFormatExBytes,
                          std::uint32_t(samples) * kSampleBytes);
-    if (pwrite(fd, header.data(), header.size(), 0) != ssize_t(header.size()))
-        return close(fd), -1;
+    if (pwrite(fd, header.data(), header.size(), 0) != ssize_t(header.size())) return close(fd), -1;
     const double seconds = Seconds(start);
     close(fd);
     return seconds;

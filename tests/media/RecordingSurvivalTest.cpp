@@ -167,8 +167,8 @@ TEST_F(RecordingSurvivalTest, TheFourGibibyteLimitEndsTheRecordingWithACompleteF
     ASSERT_EQ(ssize_t(tail.size()),
               pread(fd, tail.data(), tail.size(), info.st_size - off_t(tail.size())));
     close(fd);
-    const WavLayout::THeader claims = WavLayout::ReadHeader(header.data(), header.size(),
-                                                            std::uint64_t(info.st_size));
+    const WavLayout::THeader claims =
+        WavLayout::ReadHeader(header.data(), header.size(), std::uint64_t(info.st_size));
     ASSERT_TRUE(claims.found) << claims.problem;
     EXPECT_EQ(kHeader, claims.dataAt);
     EXPECT_EQ(data + kHeader - 8, claims.riffSize);
