@@ -12,11 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 
 namespace {
 // Records the first audio input device for the given time into path; the seconds it took.
@@ -55,19 +57,28 @@ TEST(PulseCapture, RecordsTheSineSourceInRealTime) {
     // at the first read).
     EXPECT_LT(double(frames) / 48000.0, elapsed + 3.0);
 
-    // Count the rising zero crossings of the left channel.
+    // The periods between rising zero crossings of the left channel. A test source that falls
+    // behind under load (PipeWire's fed sine) leaves short gaps: the periods that span one are
+    // left out, so the tone is measured, not the gaps.
     auto left = [&](std::size_t frame) {
         const std::size_t at = 46 + frame * 4;
         return std::int16_t(file[at] | file[at + 1] << 8);
     };
-    std::size_t crossings = 0, firstCrossing = 0, lastCrossing = 0;
-    for (std::size_t i = 1; i < frames; ++i)
+    std::vector<std::size_t> periods;
+    for (std::size_t i = 1, previous = 0; i < frames; ++i)
         if (left(i - 1) < 0 && left(i) >= 0) {
-            if (crossings++ == 0) firstCrossing = i;
-            lastCrossing = i;
+            if (previous) periods.push_back(i - previous);
+            previous = i;
         }
-    ASSERT_GT(crossings, 100u);
-    const double frequency = double(crossings - 1) * 48000.0 / double(lastCrossing - firstCrossing);
+    ASSERT_GT(periods.size(), 100u);
+    std::vector<std::size_t> sorted = periods;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double median = double(sorted[sorted.size() / 2]);
+    double spanned = 0, kept = 0;
+    for (std::size_t period : periods)
+        if (period > 0.9 * median && period < 1.1 * median) spanned += double(period), ++kept;
+    ASSERT_GT(kept, 0.9 * double(periods.size()));
+    const double frequency = kept * 48000.0 / spanned;
     EXPECT_NEAR(440.0, frequency, 2.0);
 }
 } // namespace
