@@ -99,31 +99,49 @@ HRESULT THMEncoderDestFilter::OpenStream() {
     if (!OutputPin || !OutputPin->HasPeer()) return E_FAIL;
     ComPtr<IPin> peer;
     if (FAILED(OutputPin->ConnectedTo(peer.put())) || !peer) return E_FAIL;
-    return peer.As(Stream);
+    RETURN_IF_FAILED(peer.As(Stream));
+    WriteRoute = Route::Stream;
+    return S_OK;
+}
+
+HRESULT THMEncoderDestFilter::CloseStream() noexcept {
+    HRESULT hr = S_OK;
+    try {
+        hr = FlushPending();
+    } catch (...) {
+        hr = HResultFromCurrentException();
+    }
+    if (FAILED(hr) && SUCCEEDED(WriteFailure)) WriteFailure = hr;
+    Pending.clear();
+    WriteRoute = Route::None;
+    Stream = nullptr;
+    return hr;
 }
 
 HRESULT THMEncoderDestFilter::BeginStreaming() {
+    HRESULT hr = E_UNEXPECTED;
     try {
         if (!ReadPcmInputFormat(*InputPin->CurrentType(), Format)) return VFW_E_TYPE_NOT_ACCEPTED;
         Position = 0;
         WriteFailure = S_OK;
         CarryBytes = 0;
         RETURN_IF_FAILED(OpenStream());
-        WriteRoute = Route::Stream;
         const RecordingTags tags =
             TagsFor(RecordingStart.value_or(std::chrono::system_clock::now()));
-        // An encoder may not pass on that its writes failed; the first failure counts.
-        const HRESULT hr = WriteFailureOr(StartEncoder(Format, tags));
-        if (FAILED(hr)) (void)FinishEncoder();
-        WriteRoute = Route::None;
-        Stream = nullptr;
-        return hr;
+        hr = StartEncoder(Format, tags);
     } catch (...) {
-        (void)FinishEncoder();
-        WriteRoute = Route::None;
-        Stream = nullptr;
-        return HResultFromCurrentException();
+        hr = HResultFromCurrentException();
     }
+    // An encoder may not pass on that a write failed; the first failure counts.
+    hr = WriteFailureOr(SUCCEEDED(hr) ? CloseStream() : hr);
+    if (FAILED(hr)) {
+        // Nothing of a start that failed goes to the file.
+        Pending.clear();
+        if (SUCCEEDED(WriteFailure)) WriteFailure = hr;
+        (void)FinishEncoder();
+        (void)CloseStream();
+    }
+    return hr;
 }
 
 HRESULT THMEncoderDestFilter::EndStreaming() {
@@ -131,16 +149,15 @@ HRESULT THMEncoderDestFilter::EndStreaming() {
     HRESULT hr = S_OK;
     try {
         hr = OpenStream();
-        if (SUCCEEDED(hr)) WriteRoute = Route::Stream;
         // Finished in any case, so that the encoder is freed.
-        const HRESULT finished = WriteFailureOr(FinishEncoder());
+        const HRESULT finished = FinishEncoder();
         if (SUCCEEDED(hr)) hr = finished;
     } catch (...) {
         hr = HResultFromCurrentException();
     }
-    WriteRoute = Route::None;
-    Stream = nullptr;
-    return FAILED(failedBefore) ? S_OK : hr;
+    const HRESULT closed = CloseStream();
+    if (SUCCEEDED(hr)) hr = closed;
+    return FAILED(failedBefore) ? S_OK : WriteFailureOr(hr);
 }
 
 HRESULT THMEncoderDestFilter::ProcessSample(IMediaSample* sample) {
@@ -230,18 +247,29 @@ HRESULT THMEncoderDestFilter::DeliverBytes(const BYTE* data, std::size_t size) {
 }
 
 HRESULT THMEncoderDestFilter::StreamBytes(const BYTE* data, std::size_t size) {
+    // Consecutive writes go out as one, so that a process killed while the encoder starts
+    // leaves either no header or a whole one.
+    if (!Pending.empty() && Position != PendingAt + Pending.size())
+        RETURN_IF_FAILED(FlushPending());
+    if (Pending.empty()) PendingAt = Position;
+    Pending.insert(Pending.end(), data, data + size);
+    Position += size;
+    return S_OK;
+}
+
+HRESULT THMEncoderDestFilter::FlushPending() {
+    if (Pending.empty()) return S_OK;
     if (!Stream) return E_UNEXPECTED;
     LARGE_INTEGER at{};
-    at.QuadPart = LONGLONG(Position);
+    at.QuadPart = LONGLONG(PendingAt);
     RETURN_IF_FAILED(Stream->Seek(at, STREAM_SEEK_SET, nullptr));
-    while (size > 0) {
-        const ULONG n = ULONG(std::min<std::size_t>(size, kOutputBufferBytes));
+    for (std::size_t done = 0; done < Pending.size();) {
+        const ULONG n = ULONG(std::min<std::size_t>(Pending.size() - done, kOutputBufferBytes));
         ULONG written = 0;
-        RETURN_IF_FAILED(Stream->Write(data, n, &written));
+        RETURN_IF_FAILED(Stream->Write(Pending.data() + done, n, &written));
         if (written != n) return STG_E_MEDIUMFULL;
-        Position += n;
-        data += n;
-        size -= n;
+        done += n;
     }
+    Pending.clear();
     return S_OK;
 }

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The comments a compressed recording carries (Vorbis comments, in FLAC and Opus alike).
 struct RecordingTags {
@@ -90,15 +91,21 @@ private:
 
     HRESULT DeliverBytes(const BYTE* data, std::size_t size);
     HRESULT StreamBytes(const BYTE* data, std::size_t size);
+    HRESULT FlushPending();
     HRESULT Encode(const BYTE* data, std::size_t size);
-    // The downstream pin's IStream, for the writes outside streaming.
+    // The downstream pin's IStream, for the writes outside streaming; CloseStream writes what
+    // is pending and lets it go (a failure there is the write failure).
     HRESULT OpenStream();
+    HRESULT CloseStream() noexcept;
 
     const GUID OutputSubtype;
     std::optional<std::chrono::system_clock::time_point> RecordingStart;
     PcmInputFormat Format;
     Route WriteRoute = Route::None;
     ComPtr<IStream> Stream; // held while the encoder starts or finishes
+    // Bytes for the stream not written yet, to go to PendingAt.
+    std::vector<BYTE> Pending;
+    ULONGLONG PendingAt = 0;
     ULONGLONG Position = 0;
     HRESULT WriteFailure = S_OK;
     // The start of a frame that the next sample completes.

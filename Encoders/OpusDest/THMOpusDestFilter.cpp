@@ -6,6 +6,9 @@
 #include <vector>
 
 namespace {
+// One packet of the encoder: 20 ms at 48 kHz.
+constexpr int kPacketSamples = 960;
+
 // Surround Opus (mapping family 1) orders the channels as Vorbis does, WAV otherwise: the
 // WAV channel at kFromWavOrder[channels - 1][i] is the Opus channel i (front left, centre,
 // front right, the rear or side pairs, then LFE).
@@ -38,6 +41,8 @@ struct THMOpusDestFilter::Encoder {
     const unsigned channels;
     OggOpusComments* comments = ope_comments_create();
     OggOpusEnc* ope = nullptr;
+    ULONGLONG headersEnd = 0; // where the audio pages begin
+    bool firstPageWritten = false;
     std::vector<opus_int16> samples; // one call's frames in the Opus channel order
 };
 
@@ -78,16 +83,18 @@ HRESULT THMOpusDestFilter::StartEncoder(const PcmInputFormat& format, const Reco
         &callbacks, this, encoder->comments, opus_int32(format.samplesPerSec), int(format.channels),
         format.channels > 2 ? 1 : 0, &error);
     if (!encoder->ope) return FromOpusError(error);
-    // Packets are encoded as soon as their sound is there (no decision delay); pages follow
-    // within kPageDelaySamples.
+    // Packets are encoded as soon as their sound is there (no decision delay). The first page
+    // holds the first packet, so that the file plays as soon as it has sound (players refuse
+    // an Ogg Opus file without an audio page); the later ones follow within kPageDelaySamples.
     error = ope_encoder_ctl(encoder->ope, OPUS_SET_BITRATE(BitRateFor(format.channels)));
     if (error == OPE_OK) error = ope_encoder_ctl(encoder->ope, OPE_SET_DECISION_DELAY(0));
     if (error == OPE_OK)
-        error = ope_encoder_ctl(encoder->ope, OPE_SET_MUXING_DELAY(kPageDelaySamples));
+        error = ope_encoder_ctl(encoder->ope, OPE_SET_MUXING_DELAY(kPacketSamples));
     if (error != OPE_OK) return FromOpusError(error);
     // The headers now, so that the file is an Ogg Opus stream from its start.
     error = ope_encoder_flush_header(encoder->ope);
     if (error != OPE_OK) return FromOpusError(error);
+    encoder->headersEnd = BytePosition();
     encoder_ = std::move(encoder);
     return S_OK;
 }
@@ -102,7 +109,11 @@ HRESULT THMOpusDestFilter::EncodeFrames(const BYTE* pcm, unsigned frames) {
             const BYTE* sample = pcm + 2 * order[c];
             to[c] = opus_int16(std::uint16_t(sample[0] | sample[1] << 8));
         }
-    const int error = ope_encoder_write(encoder_->ope, encoder_->samples.data(), int(frames));
+    int error = ope_encoder_write(encoder_->ope, encoder_->samples.data(), int(frames));
+    if (error == OPE_OK && !encoder_->firstPageWritten && BytePosition() > encoder_->headersEnd) {
+        encoder_->firstPageWritten = true;
+        error = ope_encoder_ctl(encoder_->ope, OPE_SET_MUXING_DELAY(kPageDelaySamples));
+    }
     return error == OPE_OK ? S_OK : FromOpusError(error);
 }
 

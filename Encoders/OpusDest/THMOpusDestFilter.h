@@ -3,9 +3,10 @@
 // Ogg Opus file (libopusenc over libopus and libogg), which carries Opus at 48 kHz (the
 // library resamples) at a bit rate fitting the channels (BitRateFor). Its comment header
 // names the program and the recording's start (RecordingTags). The encoder hands out each
-// packet at once and the pages are written at least every half second of sound, so a
-// recording cut off without a stop plays up to within a second of the cut; the stop writes
-// the last page, marked as the end of the stream.
+// packet at once, the first audio page holds the first packet and the later pages are
+// written at least every half second of sound, so a recording cut off without a stop plays
+// up to within a second of the cut; the stop writes the last page, marked as the end of the
+// stream.
 // Thread contract: as THMEncoderDestFilter.
 #include "Encoders/THMEncoderDestFilter.h"
 

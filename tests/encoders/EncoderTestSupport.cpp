@@ -117,7 +117,11 @@ FlacStream DecodeFlac(const Bytes& file) {
     if (FLAC__stream_decoder_init_stream(decoder, ReadFlac, SeekFlac, TellFlac, LengthFlac, EofFlac,
                                          WriteFlac, MetadataFlac, ErrorFlac,
                                          &reading) == FLAC__STREAM_DECODER_INIT_STATUS_OK) {
-        bool ok = true;
+        // Without frames, the stream's content ends behind its headers.
+        bool ok = FLAC__stream_decoder_process_until_end_of_metadata(decoder);
+        FLAC__uint64 headersEnd = 0;
+        if (ok && FLAC__stream_decoder_get_decode_position(decoder, &headersEnd))
+            reading.stream.lastFrameEnd = headersEnd;
         while (ok &&
                FLAC__stream_decoder_get_state(decoder) != FLAC__STREAM_DECODER_END_OF_STREAM) {
             reading.wroteFrame = false;

@@ -21,8 +21,9 @@ struct FlacStream {
     bool md5Set = false;            // STREAMINFO carries an MD5
     bool md5Matched = false;        // and the decoded audio has it
     Bytes pcm;                      // 16-bit little-endian, interleaved
-    std::uint64_t lastFrameEnd = 0; // the byte offset behind the last complete frame
-    int errors = 0;                 // frames the decoder could not read (a cut-off end)
+    std::uint64_t lastFrameEnd =
+        0;          // the byte offset behind the last complete frame (or the headers)
+    int errors = 0; // frames the decoder could not read (a cut-off end)
     std::vector<std::string> comments;
 };
 FlacStream DecodeFlac(const Bytes& file);
