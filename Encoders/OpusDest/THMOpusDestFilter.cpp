@@ -42,6 +42,7 @@ struct THMOpusDestFilter::Encoder {
     OggOpusComments* comments = ope_comments_create();
     OggOpusEnc* ope = nullptr;
     ULONGLONG headersEnd = 0; // where the audio pages begin
+    bool soundGiven = false;
     bool firstPageWritten = false;
     std::vector<opus_int16> samples; // one call's frames in the Opus channel order
 };
@@ -86,7 +87,11 @@ HRESULT THMOpusDestFilter::StartEncoder(const PcmInputFormat& format, const Reco
     // Packets are encoded as soon as their sound is there (no decision delay). The first page
     // holds the first packet, so that the file plays as soon as it has sound (players refuse
     // an Ogg Opus file without an audio page); the later ones follow within kPageDelaySamples.
+    // 20 ms frames are the library's default, but left unset, the drain reads memory the
+    // library never set (libopusenc 0.2.1).
     error = ope_encoder_ctl(encoder->ope, OPUS_SET_BITRATE(BitRateFor(format.channels)));
+    if (error == OPE_OK)
+        error = ope_encoder_ctl(encoder->ope, OPUS_SET_EXPERT_FRAME_DURATION(OPUS_FRAMESIZE_20_MS));
     if (error == OPE_OK) error = ope_encoder_ctl(encoder->ope, OPE_SET_DECISION_DELAY(0));
     if (error == OPE_OK)
         error = ope_encoder_ctl(encoder->ope, OPE_SET_MUXING_DELAY(kPacketSamples));
@@ -109,6 +114,7 @@ HRESULT THMOpusDestFilter::EncodeFrames(const BYTE* pcm, unsigned frames) {
             const BYTE* sample = pcm + 2 * order[c];
             to[c] = opus_int16(std::uint16_t(sample[0] | sample[1] << 8));
         }
+    encoder_->soundGiven = true;
     int error = ope_encoder_write(encoder_->ope, encoder_->samples.data(), int(frames));
     if (error == OPE_OK && !encoder_->firstPageWritten && BytePosition() > encoder_->headersEnd) {
         encoder_->firstPageWritten = true;
@@ -119,8 +125,10 @@ HRESULT THMOpusDestFilter::EncodeFrames(const BYTE* pcm, unsigned frames) {
 
 HRESULT THMOpusDestFilter::FinishEncoder() {
     if (!encoder_) return S_OK;
-    // Encodes the rest and writes the last page with the end-of-stream mark.
-    const int error = ope_encoder_drain(encoder_->ope);
+    // Encodes the rest and writes the last page with the end-of-stream mark. Draining an
+    // encoder that was given no sound reads memory the library never set (libopusenc 0.2.1):
+    // such a recording keeps its headers alone.
+    const int error = encoder_->soundGiven ? ope_encoder_drain(encoder_->ope) : OPE_OK;
     encoder_.reset();
     return error == OPE_OK ? S_OK : FromOpusError(error);
 }

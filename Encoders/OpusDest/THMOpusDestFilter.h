@@ -6,7 +6,7 @@
 // packet at once, the first audio page holds the first packet and the later pages are
 // written at least every half second of sound, so a recording cut off without a stop plays
 // up to within a second of the cut; the stop writes the last page, marked as the end of the
-// stream.
+// stream (a recording stopped before any sound keeps its headers alone).
 // Thread contract: as THMEncoderDestFilter.
 #include "Encoders/THMEncoderDestFilter.h"
 

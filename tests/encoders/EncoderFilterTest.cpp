@@ -340,6 +340,26 @@ TEST_F(EncoderChainTest, AFailedDeliveryEndsTheFileThereAndTheStopStillSucceeds)
     }
 }
 
+TEST_F(EncoderChainTest, AStopBeforeAnySoundLeavesTheHeaders) {
+    for (const Kind kind : {Kind::Flac, Kind::Opus}) {
+        SCOPED_TRACE(Name(kind));
+        Build(kind, 2, 48000);
+        chain->Run();
+        ASSERT_EQ(S_OK, chain->Stop());
+        if (kind == Kind::Flac) {
+            const FlacStream flac = DecodeFlac(File());
+            EXPECT_TRUE(flac.decoded);
+            EXPECT_EQ(2u, flac.channels);
+            EXPECT_TRUE(flac.pcm.empty());
+        } else {
+            const std::vector<OggPage> pages = OggPages(File());
+            EXPECT_EQ(2u, pages.size()) << "identification and comment header";
+            EXPECT_EQ(File().size(), pages.back().offset + pages.back().size);
+        }
+        TearDown();
+    }
+}
+
 TEST_F(EncoderChainTest, AStopWhoseLastWritesFailAnswersTheFailureButStops) {
     for (const Kind kind : {Kind::Flac, Kind::Opus}) {
         SCOPED_TRACE(Name(kind));
