@@ -2,26 +2,30 @@
 """CPU per second of sound of WAV, FLAC and Opus recordings through the recorder's chain, and of
 GStreamer's flacenc and opusenc pipelines on the same input.
 
-Every recorder reads the same device: the default ALSA device through ALSA's pulse plugin,
-which captures a private PulseAudio daemon's 440 Hz sine source in real time (needs
-scripts/with-pulse). The encoders are set alike: FLAC level 5 with 4096-sample blocks, Opus at
-96 kbit/s stereo with complexity 9 (libopusenc's default). Each recorder runs a short and a
-long recording in every round; the CPU per second of sound is the difference of their CPU
-times over the difference of their sound, so that starting a process (loading libraries,
-GStreamer's plugin registry) does not count. Prints the medians, their ratios and the goals:
-FLAC and Opus at most GStreamer's CPU, FLAC at most 3 times the WAV recording's.
+The input is one prepared file of 48 kHz stereo sound (a 440 Hz tone with a little noise),
+taken in real time by every recorder: the recorder's chain captures it from ALSA's file plugin
+paced by a private PulseAudio daemon (needs scripts/with-pulse), GStreamer reads it with
+filesrc and paces it with its clock. The encoders are set alike: FLAC level 5 with
+4096-sample blocks, Opus at 96 kbit/s stereo with complexity 9 (libopusenc's default). Each
+recorder makes a short and a long recording in every round; the CPU per second of sound is
+the difference of their CPU times over the difference of their sound, so that starting a
+process (loading libraries, GStreamer's plugin registry) does not count. Prints the medians,
+their ratios and the goals: FLAC and Opus at most GStreamer's CPU, FLAC at most 3 times the
+WAV recording's.
 
 usage: encoders_vs_gstreamer.py CHAIN_BINARY [ROUNDS]
 """
+import math
 import os
+import random
 import re
+import struct
 import subprocess
 import sys
 import tempfile
 
 RATE, CHANNELS, FRAME = 48000, 2, 4
 SHORT, LONG = 2, 12
-CAPS = f"audio/x-raw,format=S16LE,rate={RATE},channels={CHANNELS}"
 
 
 def run(command, env):
@@ -48,15 +52,33 @@ def sound_seconds(kind, path):
     return int(m.group(1)) * 60 + float(m.group(2))
 
 
-def recorders(chain, work):
+def make_input(work):
+    """The input, 60 s long, and its first SHORT and LONG seconds as files of their own."""
+    rng = random.Random(1)
+    frames = []
+    for i in range(RATE * 60):
+        tone = int(12000 * math.sin(2 * math.pi * 440 * i / RATE))
+        frames.append(struct.pack("<hh", tone + rng.randint(-40, 40), tone + rng.randint(-40, 40)))
+    sound = b"".join(frames)
+    paths = {}
+    for seconds, length in (("all", len(sound)), (SHORT, SHORT * RATE * FRAME),
+                            (LONG, LONG * RATE * FRAME)):
+        paths[seconds] = os.path.join(work, f"input-{seconds}.raw")
+        with open(paths[seconds], "wb") as f:
+            f.write(sound[:length])
+    return paths
+
+
+def recorders(chain, work, inputs):
     """name -> (kind of file, function from seconds to the command)."""
     def ours(kind):
         return lambda s: [chain, kind, os.path.join(work, f"ours.{kind}"), str(s)]
 
     def gst(kind, encoder):
-        # alsasrc hands out 10 ms buffers.
-        return lambda s: ["gst-launch-1.0", "-q", "alsasrc", "device=default",
-                          f"num-buffers={s * 100}", "!", CAPS, "!", *encoder, "!",
+        return lambda s: ["gst-launch-1.0", "-q", "filesrc", f"location={inputs[s]}", "!",
+                          "rawaudioparse", "format=pcm", "pcm-format=s16le",
+                          f"sample-rate={RATE}", f"num-channels={CHANNELS}", "!",
+                          "identity", "sync=true", "!", *encoder, "!",
                           "filesink", f"location={os.path.join(work, 'gst.' + kind)}"]
 
     return {
@@ -70,10 +92,9 @@ def recorders(chain, work):
 
 
 def output_of(command):
-    for part in command:
-        if part.startswith("location="):
-            return part[len("location="):]
-    return command[2]
+    """The file a command writes: the filesink's location, or our program's second argument."""
+    sinks = [part[len("location="):] for part in command if part.startswith("location=")]
+    return sinks[-1] if sinks else command[2]
 
 
 def main():
@@ -86,19 +107,22 @@ def main():
         sys.exit("no PulseAudio daemon; run through scripts/with-pulse")
     folder = "/dev/shm" if os.path.isdir("/dev/shm") else None
     with tempfile.TemporaryDirectory(dir=folder) as work:
-        config = os.path.join(work, "pulse.conf")
+        inputs = make_input(work)
+        config = os.path.join(work, "paced.conf")
         with open(config, "w") as f:
-            f.write('pcm.!default {\n  type pulse\n  hint { show on description "PulseAudio" }\n'
-                    '}\nctl.!default { type pulse }\n')
+            f.write('pcm.!default {\n  type file\n  slave.pcm "pulse"\n  file "/dev/null"\n'
+                    f'  infile "{inputs["all"]}"\n  format "raw"\n'
+                    '  hint { show on description "Paced test capture" }\n}\n'
+                    'pcm.pulse { type pulse }\nctl.pulse { type pulse }\n')
         env = dict(os.environ, ALSA_CONFIG_PATH=config, XDG_RUNTIME_DIR=runtime,
                    PULSE_RUNTIME_PATH=os.path.join(runtime, "pulse"), HOME=runtime)
         # GStreamer builds its plugin registry once, outside the measurement.
         subprocess.run(["gst-inspect-1.0", "flacenc"], env=env, stdout=subprocess.DEVNULL,
                        check=True)
-        costs = {name: [] for name in recorders(chain, work)}
+        costs = {name: [] for name in recorders(chain, work, inputs)}
         # The machine is shared: interleave the recorders in every round.
         for _ in range(rounds):
-            for name, (kind, command) in recorders(chain, work).items():
+            for name, (kind, command) in recorders(chain, work, inputs).items():
                 measured = {}
                 for seconds in (SHORT, LONG):
                     cmd = command(seconds)
