@@ -131,7 +131,7 @@ protected:
         }
     }
 
-    TempDir dir;
+    TempFolder dir;
     std::unique_ptr<Chain> chain;
     THMEncoderDestFilter* filter = nullptr;
     ComPtr<IBaseFilter> holder;

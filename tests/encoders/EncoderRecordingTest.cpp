@@ -69,7 +69,7 @@ void BuildEncodingGraph(const std::string& path, IBaseFilter* encoder, EncodingG
                                      IID_PPV_ARGS(sink.put())));
     ASSERT_EQ(S_OK, sink.As(built.writer));
     ASSERT_EQ(S_OK, sink->SetMode(AM_FILE_OVERWRITE));
-    ASSERT_EQ(S_OK, sink->SetFileName(Wide(path).c_str(), nullptr));
+    ASSERT_EQ(S_OK, sink->SetFileName(U16(path).c_str(), nullptr));
     ASSERT_EQ(S_OK, built.graph->AddFilter(built.source.get(), u"Capture"));
     ASSERT_EQ(S_OK, built.graph->AddFilter(built.encoder.get(), u"Encoder"));
     ASSERT_EQ(S_OK, built.graph->AddFilter(built.writer.get(), u"File Writer"));
@@ -109,7 +109,7 @@ bool WaitForSize(const std::string& path, long long bytes) {
 class EncoderRecordingTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir = new TempDir;
+        dir = new TempFolder;
         input = new Bytes(TonePcm(kRate, kChannels, 60.0));
         WriteWholeFile(InputPath(), *input);
         InstallAlsaFixture(*dir, InputPath(), false);
@@ -131,10 +131,10 @@ protected:
         ASSERT_TRUE(reached);
     }
 
-    static TempDir* dir;
+    static TempFolder* dir;
     static Bytes* input;
 };
-TempDir* EncoderRecordingTest::dir = nullptr;
+TempFolder* EncoderRecordingTest::dir = nullptr;
 Bytes* EncoderRecordingTest::input = nullptr;
 
 TEST_F(EncoderRecordingTest, AFlacRecordingDecodesToTheInputBitForBitAndPassesFlacTest) {
