@@ -17,15 +17,12 @@ THMAudioRecorder::~THMAudioRecorder() {
     Finish();
 }
 
-QString THMAudioRecorder::LoadErrorText(const QString& fileName, const QString& error) {
-    return QStringLiteral("The settings file \"%1\" could not be loaded.\n%2\n\n"
-                          "The program ends without changing the file.")
-        .arg(fileName, error);
+TUserError THMAudioRecorder::LoadError(const QString& fileName, const QString& error) {
+    return {TMessageCause::SettingsUnreadable, {fileName}, error};
 }
 
-QString THMAudioRecorder::SaveErrorText(const QString& fileName, const QString& error) {
-    // The same wording as the message table's row, so that it is shown translated.
-    return QStringLiteral("The settings could not be saved to \"%1\".\n%2").arg(fileName, error);
+TUserError THMAudioRecorder::SaveError(const QString& fileName, const QString& error) {
+    return {TMessageCause::SettingsNotSaved, {fileName}, error};
 }
 
 bool THMAudioRecorder::Start() {
@@ -33,9 +30,9 @@ bool THMAudioRecorder::Start() {
         InitializeSettings();
         FSettingsInitialized = true;
     } catch (const std::exception& error) {
-        TApplicationErrors::ShowMessage(nullptr,
-                                        LoadErrorText(QString::fromStdU16String(SettingsFileName()),
-                                                      QString::fromUtf8(error.what())));
+        TApplicationErrors::ShowError(nullptr,
+                                      LoadError(QString::fromStdU16String(SettingsFileName()),
+                                                QString::fromUtf8(error.what())));
         // Auto-save is not armed after a failed load: this frees the settings unwritten.
         try {
             FinalizeSettings();
@@ -56,7 +53,7 @@ bool THMAudioRecorder::Start() {
         Form2 = FForm2.get();
     } catch (const std::exception& error) {
         // Nothing has been shown yet: the program ends with the message.
-        TApplicationErrors::ShowMessage(nullptr, QString::fromUtf8(error.what()));
+        TApplicationErrors::ShowException(nullptr, error);
         Finish();
         return false;
     }
@@ -71,10 +68,9 @@ void THMAudioRecorder::Finish() {
         } catch (const std::exception& error) {
             // Shown (or, when the session ends the program, written to the standard error
             // stream), and shutdown goes on: the recording still has to be completed.
-            TApplicationErrors::ShowMessage(
-                FForm1.get(),
-                SaveErrorText(QString::fromStdU16String(SettingsFileName()),
-                              TApplicationErrors::Translate(QString::fromUtf8(error.what()))));
+            TApplicationErrors::ShowError(FForm1.get(),
+                                          SaveError(QString::fromStdU16String(SettingsFileName()),
+                                                    QString::fromUtf8(error.what())));
         }
     }
     ReleaseWindows();

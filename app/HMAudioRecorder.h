@@ -12,6 +12,8 @@
 // A message box appears only while someone may answer it: once a signal or a logout ends the
 // program, what goes wrong is written to the standard error stream and nothing waits.
 // Thread contract: the main (GUI) thread only.
+#include "app/UserMessageTypes.h"
+
 #include <QString>
 
 #include <memory>
@@ -34,10 +36,11 @@ public:
     // Start, show, message loop, Finish; the process's exit code.
     int Run(QApplication& application);
 
-    // The text shown when the settings file cannot be loaded.
-    static QString LoadErrorText(const QString& fileName, const QString& error);
-    // The text shown when the settings cannot be saved at exit.
-    static QString SaveErrorText(const QString& fileName, const QString& error);
+    // What is shown when the settings file cannot be loaded (in German, the language the
+    // program starts in: there is no window yet), and when the settings cannot be saved at
+    // exit; the reader's or writer's own words go into the details.
+    static TUserError LoadError(const QString& fileName, const QString& error);
+    static TUserError SaveError(const QString& fileName, const QString& error);
 
 private:
     void ReleaseWindows();

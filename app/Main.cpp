@@ -1,18 +1,22 @@
 #include "app/Main.h"
 
+#include "app/EUserError.h"
 #include "app/TApplicationErrors.h"
+#include "app/TButtonKeys.h"
 #include "app/TDesignFonts.h"
 #include "app/TDrawnPictures.h"
+#include "app/TUserMessages.h"
 #include "app/dm_Recording.h"
 #include "app/languages/TLangDispatcher.h"
 #include "app/languages/TLangTranslator.h"
+#include "app/languages/TQtTextTranslator.h"
 #include "app/languages/TextTables.h"
 #include "app/setup/dl_Setup.h"
-#include "runtime/Exception.h"
 #include "settings/u_Config.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
@@ -20,6 +24,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 TForm1* Form1 = nullptr;
 
@@ -38,12 +44,22 @@ QToolBar* NewToolBar(const char* name, const QString& caption, int height, QWidg
     return toolBar;
 }
 
-QAction* NewButton(const char* name, const QString& caption, TPicture picture, QObject* owner) {
+// A toolbar button: its hint (the translators set "Hint"; the tool tip adds the shortcut)
+// equals its English caption.
+QAction* NewButton(const char* name, const QString& caption, TPicture picture,
+                   const QKeySequence& shortcut, QObject* owner) {
     auto* action = new QAction(TDrawnPictures::Icon(picture), caption, owner);
     action->setObjectName(QLatin1String(name));
-    action->setToolTip(caption);
+    action->setProperty("Hint", caption);
     action->setProperty("Description", QString());
+    action->setShortcut(shortcut);
+    // The window's, so that it works whichever of its controls has the focus.
+    action->setShortcutContext(Qt::WindowShortcut);
     return action;
+}
+
+QString WithoutMnemonic(QString text) {
+    return text.remove(u'&');
 }
 } // namespace
 
@@ -71,15 +87,32 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     ToolBar1 = NewToolBar("ToolBar1", QStringLiteral("Custom 1"), Row0Height, Dock1);
     ToolBar1->setIconSize(QSize(PictureSize, PictureSize));
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    btnRecord = NewButton("btnRecord", QStringLiteral("Record"), TPicture::Record, this);
-    btnStop = NewButton("btnStop", QStringLiteral("Stop"), TPicture::Stop, this);
-    btnSetup = NewButton("btnSetup", QStringLiteral("Setup"), TPicture::Setup, this);
+    btnRecord = NewButton("btnRecord", QStringLiteral("Record"), TPicture::Record,
+                          QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    btnPause = NewButton("btnPause", QStringLiteral("Pause"), TPicture::Pause,
+                         QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    // Its captions and hints for either state; the translators set them, the window picks.
+    btnPause->setProperty("PauseCaption", QStringLiteral("Pause"));
+    btnPause->setProperty("ResumeCaption", QStringLiteral("Resume"));
+    btnPause->setProperty("PauseHint", QStringLiteral("Pause"));
+    btnPause->setProperty("ResumeHint", QStringLiteral("Resume"));
+    btnStop = NewButton("btnStop", QStringLiteral("Stop"), TPicture::Stop,
+                        QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    btnSetup = NewButton("btnSetup", QStringLiteral("Setup"), TPicture::Setup,
+                         QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
     ToolBar1->addAction(btnRecord);
+    ToolBar1->addAction(btnPause);
     ToolBar1->addAction(btnStop);
     ToolBar1->addSeparator();
     ToolBar1->addAction(btnSetup);
-    for (QAction* button : {btnRecord, btnStop, btnSetup})
-        ToolBar1->widgetForAction(button)->setFixedWidth(ButtonWidth);
+    auto* buttonKeys = new TButtonKeys(this);
+    for (QAction* button : {btnRecord, btnPause, btnStop, btnSetup}) {
+        QWidget* widget = ToolBar1->widgetForAction(button);
+        widget->setFixedWidth(ButtonWidth);
+        // A toolbar's buttons take no focus by default; these are the window's only controls.
+        widget->setFocusPolicy(Qt::TabFocus);
+        widget->installEventFilter(buttonKeys);
+    }
 
     ToolBar2 = NewToolBar("ToolBar2", QStringLiteral("Custom 2"), Row1Height, Dock1);
     lblFileName = new QLabel(ToolBar2);
@@ -118,15 +151,20 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     LangTranslator1 = new TLangTranslator(this, Form1Texts());
     LangTranslator1->setObjectName(QStringLiteral("LangTranslator1"));
     LangTranslator1->SetLangDispatcher(LangDispatcher1);
-    TApplicationErrors::SetDispatcher(LangDispatcher1);
+    TUserMessages::SetDispatcher(LangDispatcher1);
+    // Qt's own words (the key names in the tool tips among them) in the active language.
+    TQtTextTranslator::Install();
 
     connect(btnRecord, &QAction::triggered, this,
             [this] { RunGuiHandler(this, [this] { btnRecordClick(); }); });
+    connect(btnPause, &QAction::triggered, this,
+            [this] { RunGuiHandler(this, [this] { btnPauseClick(); }); });
     connect(btnStop, &QAction::triggered, this,
             [this] { RunGuiHandler(this, [this] { btnStopClick(); }); });
     connect(btnSetup, &QAction::triggered, this,
             [this] { RunGuiHandler(this, [this] { btnSetupClick(); }); });
 
+    UpdateComposedTexts();
     FormCreate();
 }
 
@@ -134,8 +172,36 @@ TForm1::~TForm1() {
     // The data module tells no window that is gone.
     if (dmRecording) {
         dmRecording->OnFileNameChanged = nullptr;
+        dmRecording->OnStateChanged = nullptr;
         dmRecording->OnMessage = nullptr;
     }
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) UpdateComposedTexts();
+    QMainWindow::changeEvent(event);
+}
+
+void TForm1::UpdateComposedTexts() {
+    const char* state = FPaused ? "Resume" : "Pause";
+    btnPause->setText(btnPause->property(QByteArray(state) + "Caption").toString());
+    btnPause->setProperty("Hint", btnPause->property(QByteArray(state) + "Hint"));
+    for (QAction* button : {btnRecord, btnPause, btnStop, btnSetup}) {
+        const QString shortcut = button->shortcut().toString(QKeySequence::NativeText);
+        button->setToolTip(button->property("Hint").toString() + QStringLiteral(" (") + shortcut +
+                           u')');
+        QWidget* widget = ToolBar1->widgetForAction(button);
+        widget->setAccessibleName(WithoutMnemonic(button->text()));
+        widget->setAccessibleDescription(button->toolTip());
+    }
+    // Pause is as wide as its longer caption needs (Fortsetzen), at least as wide as the rest.
+    QWidget* pause = ToolBar1->widgetForAction(btnPause);
+    const QFontMetrics metrics(pause->font());
+    int needed = 0;
+    for (const char* caption : {"PauseCaption", "ResumeCaption"})
+        needed = std::max(needed,
+                          metrics.horizontalAdvance(btnPause->property(caption).toString()) + 8);
+    pause->setFixedWidth(std::max(ButtonWidth, needed));
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -159,8 +225,12 @@ void TForm1::btnRecordClick() {
     (void)Recording().StartRecording(RecordingFolder());
 }
 
+void TForm1::btnPauseClick() {
+    Recording().PauseOrResume();
+}
+
 void TForm1::btnStopClick() {
-    lblFileName->clear();
+    FileNameChanged(QString());
     Recording().StopRecording();
 }
 
@@ -174,22 +244,34 @@ WideString TForm1::RecordingFolder() const {
 }
 
 TdmRecording& TForm1::Recording() {
-    if (!dmRecording) throw Exception(TdmRecording::msgNoCaptureController.toStdString());
+    if (!dmRecording) throw EUserError(TMessageCause::NoCaptureController);
     dmRecording->OnFileNameChanged = [this](const WideString& fileName) {
-        lblFileName->setText(QString::fromStdU16String(fileName));
+        FileNameChanged(QString::fromStdU16String(fileName));
     };
-    dmRecording->OnMessage = [this](const QStringList& messages) {
+    dmRecording->OnStateChanged = [this](TRecordingState state) { RecordingStateChanged(state); };
+    dmRecording->OnMessage = [this](const std::vector<TUserError>& messages) {
         ShowRecordingMessages(messages);
     };
     return *dmRecording;
 }
 
-void TForm1::ShowRecordingMessages(const QStringList& messages) {
-    // Each in the active language: the message table knows them one by one.
-    QStringList shown;
-    for (const QString& message : messages)
-        shown << TApplicationErrors::Translate(message);
-    TApplicationErrors::ShowMessage(this, shown.join(u'\n'));
+void TForm1::FileNameChanged(const QString& fileName) {
+    lblFileName->setText(fileName);
+    lblFileName->setAccessibleDescription(fileName);
+}
+
+void TForm1::RecordingStateChanged(TRecordingState state) {
+    const bool paused = state == TRecordingState::Paused;
+    if (paused == FPaused) return;
+    FPaused = paused;
+    UpdateComposedTexts();
+}
+
+void TForm1::ShowRecordingMessages(const std::vector<TUserError>& messages) {
+    std::vector<TUserMessage> shown;
+    for (const TUserError& message : messages)
+        shown.push_back(TUserMessages::For(message));
+    TApplicationErrors::Show(this, TUserMessages::Combine(shown));
 }
 
 void TForm1::btnSetupClick() {

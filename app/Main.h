@@ -1,12 +1,17 @@
 #pragma once
-// The main window: Record, Stop and Setup, and the label with the file being recorded.
-// It holds no recording logic: Record and Stop ask the recording data module, which decides;
-// the window shows the file it names and the messages it has for the user.
+// The main window: Record, Pause, Stop and Setup, and the label with the file being recorded.
+// It holds no recording logic: Record, Pause and Stop ask the recording data module, which
+// decides; the window shows the file it names, whether the recording is paused and the
+// messages it has for the user. Every command has a shortcut that works whichever control has
+// the focus (Ctrl+R, Ctrl+P, Ctrl+S, Ctrl+,); the toolbar buttons take the focus with Tab, and
+// Space or Enter presses the focused one.
 // Thread contract: GUI thread only.
+#include "app/UserMessageTypes.h"
 #include "runtime/WinTypes.h"
 
 #include <QMainWindow>
-#include <QStringList>
+
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -16,6 +21,7 @@ class QToolBar;
 class TLangDispatcher;
 class TLangTranslator;
 class TdmRecording;
+enum class TRecordingState;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -26,9 +32,10 @@ public:
 
     // Components, by their design names.
     QWidget* Dock1;     // the docking area with its two toolbars (the toolbar manager)
-    QToolBar* ToolBar1; // row 0, "Custom 1": Record, Stop, separator, Setup
+    QToolBar* ToolBar1; // row 0, "Custom 1": Record, Pause, Stop, separator, Setup
     QToolBar* ToolBar2; // row 1, "Custom 2": the file-name label
     QAction* btnRecord;
+    QAction* btnPause; // reads Resume while the recording is paused
     QAction* btnStop;
     QAction* btnSetup;
     QLabel* lblFileName;
@@ -39,6 +46,7 @@ public:
 
     // Event handlers (each runs inside the application's error display when clicked).
     void btnRecordClick();
+    void btnPauseClick();
     void btnStopClick();
     void btnSetupClick();
 
@@ -54,6 +62,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A new language: the texts composed of table texts and the window's state follow.
+    void changeEvent(QEvent* event) override;
     // A recording under way is stopped, and its file completed, before the window goes.
     void closeEvent(QCloseEvent* event) override;
 
@@ -63,9 +73,15 @@ private:
     // there is none.
     TdmRecording& Recording();
     // The data module's messages for the user, shown together in the active language.
-    void ShowRecordingMessages(const QStringList& messages);
+    void ShowRecordingMessages(const std::vector<TUserError>& messages);
+    void RecordingStateChanged(TRecordingState state);
+    void FileNameChanged(const QString& fileName);
+    // What is composed of the table's texts: Pause or Resume by the state, the tool tips
+    // (the hint and the shortcut), the buttons' accessible names and descriptions.
+    void UpdateComposedTexts();
 
     bool FPlaced = false;
+    bool FPaused = false;
 };
 
 // The one main window of the program (not owned here; the program creates it).

@@ -1,7 +1,7 @@
 #include "app/TApplicationErrors.h"
 
-#include "app/languages/TLangDispatcher.h"
-#include "app/languages/TMsgDlgCaptions.h"
+#include "app/TUserMessages.h"
+#include "app/languages/TQtTextTranslator.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -9,20 +9,8 @@
 #include <cstdio>
 
 namespace {
-QPointer<TLangDispatcher>& Dispatcher() {
-    static QPointer<TLangDispatcher> dispatcher;
-    return dispatcher;
-}
-
-void ShowMessageBox(QWidget* parent, const QString& message) {
-    QMessageBox box(QMessageBox::Critical, TMsgDlgCaptions::Caption(QStringLiteral("SMsgDlgError")),
-                    message, QMessageBox::Ok, parent);
-    box.button(QMessageBox::Ok)->setText(TMsgDlgCaptions::Caption(QStringLiteral("SMsgDlgOK")));
-    box.exec();
-}
-
 TApplicationErrors::TDisplay& Display() {
-    static TApplicationErrors::TDisplay display = ShowMessageBox;
+    static TApplicationErrors::TDisplay display = TApplicationErrors::ShowMessageBox;
     return display;
 }
 
@@ -31,22 +19,60 @@ bool& UnattendedFlag() {
     return unattended;
 }
 
-void WriteToStandardError(const QString& message) {
-    const QByteArray line = (QStringLiteral("hymnaro-recorder: ") + message + u'\n').toUtf8();
+void WriteToStandardError(const TUserMessage& message) {
+    QString text = QStringLiteral("hymnaro-recorder: ") + message.Text + u'\n';
+    if (!message.Details.isEmpty()) text += message.Details + u'\n';
+    const QByteArray line = text.toUtf8();
     (void)std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
     (void)std::fflush(stderr);
 }
 } // namespace
 
-void TApplicationErrors::ShowMessage(QWidget* parent, const QString& message) noexcept {
+void TApplicationErrors::ShowMessageBox(QWidget* parent, const TUserMessage& message) {
+    // The details button's own words come from Qt, in the tables' language through this.
+    TQtTextTranslator::Install();
+    QMessageBox box(message.Kind == TMessageKind::Warning ? QMessageBox::Warning
+                                                          : QMessageBox::Critical,
+                    message.Title, message.Text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    if (!message.Details.isEmpty()) box.setDetailedText(message.Details);
+    box.button(QMessageBox::Ok)->setText(TUserMessages::Caption(QStringLiteral("SMsgDlgOK")));
+    box.exec();
+}
+
+void TApplicationErrors::Show(QWidget* parent, const TUserMessage& message) noexcept {
     try {
-        const QString text = Translate(message);
         if (UnattendedFlag())
-            WriteToStandardError(text);
+            WriteToStandardError(message);
         else
-            Display()(parent, text);
+            Display()(parent, message);
     } catch (...) {
         // Showing an error must not become one; the message is lost, the program goes on.
+    }
+}
+
+void TApplicationErrors::ShowError(QWidget* parent, const TUserError& error) noexcept {
+    try {
+        Show(parent, TUserMessages::For(error));
+    } catch (...) {
+    }
+}
+
+void TApplicationErrors::ShowException(QWidget* parent, const std::exception& error) noexcept {
+    try {
+        Show(parent, TUserMessages::For(error));
+    } catch (...) {
+    }
+}
+
+void TApplicationErrors::ShowUnknownException(QWidget* parent) noexcept {
+    ShowError(parent, TUserError{TMessageCause::UnknownError, {}, {}});
+}
+
+void TApplicationErrors::ShowMessage(QWidget* parent, const QString& text) noexcept {
+    try {
+        Show(parent, TUserMessages::ForText(text));
+    } catch (...) {
     }
 }
 
@@ -56,22 +82,6 @@ void TApplicationErrors::SetUnattended(bool unattended) {
 
 bool TApplicationErrors::Unattended() {
     return UnattendedFlag();
-}
-
-void TApplicationErrors::ShowException(QWidget* parent, const std::exception& error) noexcept {
-    ShowMessage(parent, QString::fromUtf8(error.what()));
-}
-
-void TApplicationErrors::ShowUnknownException(QWidget* parent) noexcept {
-    ShowMessage(parent, QStringLiteral("An unknown error occurred."));
-}
-
-void TApplicationErrors::SetDispatcher(TLangDispatcher* dispatcher) {
-    Dispatcher() = dispatcher;
-}
-
-QString TApplicationErrors::Translate(const QString& message) {
-    return Dispatcher() ? Dispatcher()->TranslateMessage(message) : message;
 }
 
 TApplicationErrors::TDisplay TApplicationErrors::SetDisplay(TDisplay display) {

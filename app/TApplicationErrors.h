@@ -1,30 +1,31 @@
 #pragma once
 // The application's error display: an exception that leaves a GUI event handler is shown in
-// an error message box and the program goes on. Every handler runs inside RunGuiHandler, so
-// no exception ever travels through Qt's event loop. Once the program is being ended by its
-// session (a termination signal, a logout) nobody is there to close a box: messages then go
-// to the standard error stream and nothing waits. Thread contract: GUI thread only.
-#include <QPointer>
+// a message box and the program goes on. Every handler runs inside RunGuiHandler, so no
+// exception ever travels through Qt's event loop. What is shown is a message in words
+// (TUserMessages makes it): the main text in the box, the technical reason behind its
+// details button. Once the program is being ended by its session (a termination signal, a
+// logout) nobody is there to close a box: messages then go to the standard error stream and
+// nothing waits. Thread contract: GUI thread only.
+#include "app/UserMessageTypes.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <exception>
 #include <functional>
 
-class TLangDispatcher;
-
 class TApplicationErrors {
 public:
-    // Shows a message in the error box, in the active language when the main window's
-    // dispatcher knows it; writes it to the standard error stream instead while unattended.
-    // Never raises.
-    static void ShowMessage(QWidget* parent, const QString& message) noexcept;
+    // Shows the message in a message box, or writes it to the standard error stream while
+    // unattended. Never raises.
+    static void Show(QWidget* parent, const TUserMessage& message) noexcept;
+    // The error in the active language.
+    static void ShowError(QWidget* parent, const TUserError& error) noexcept;
     static void ShowException(QWidget* parent, const std::exception& error) noexcept;
     static void ShowUnknownException(QWidget* parent) noexcept;
-
-    // The dispatcher whose language messages are shown in (the main window's); not owned.
-    static void SetDispatcher(TLangDispatcher* dispatcher);
-    static QString Translate(const QString& message);
+    // A text of the layers below (the capture units' own messages), as TUserMessages::ForText
+    // puts it.
+    static void ShowMessage(QWidget* parent, const QString& text) noexcept;
 
     // From now on nobody answers a message box (the session ends the program): messages are
     // written to the standard error stream and the program goes on at once.
@@ -32,8 +33,10 @@ public:
     static bool Unattended();
 
     // What shows a message; the message box by default. Tests put a recorder in its place.
-    using TDisplay = std::function<void(QWidget* parent, const QString& message)>;
+    using TDisplay = std::function<void(QWidget* parent, const TUserMessage& message)>;
     static TDisplay SetDisplay(TDisplay display);
+    // The message box itself, as the default display shows it (for tests of its look).
+    static void ShowMessageBox(QWidget* parent, const TUserMessage& message);
 };
 
 // Runs one GUI event handler; what it raises is shown and goes no further.

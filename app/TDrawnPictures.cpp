@@ -28,6 +28,17 @@ void PaintStop(QPainter& p) {
     p.drawRoundedRect(QRectF(5, 5, 14, 14), 1.5, 1.5);
 }
 
+void PaintPause(QPainter& p) {
+    // Two bars with the gap between them at the centre, in the amber of a waiting signal.
+    QLinearGradient fill(QPointF(0, 5), QPointF(0, 19));
+    fill.setColorAt(0, QColor(0xFF, 0xC8, 0x4A));
+    fill.setColorAt(1, QColor(0xD0, 0x82, 0x0C));
+    p.setBrush(fill);
+    p.setPen(QPen(QColor(0x9A, 0x5A, 0x00), 1));
+    p.drawRoundedRect(QRectF(5.5, 5, 5, 14), 1.2, 1.2);
+    p.drawRoundedRect(QRectF(13.5, 5, 5, 14), 1.2, 1.2);
+}
+
 void PaintSetup(QPainter& p) {
     const QPen outline(QColor(0x3C, 0x40, 0x46), 0.8);
 
@@ -130,6 +141,9 @@ void TDrawnPictures::Paint(QPainter& painter, TPicture picture, const QRectF& ta
         break;
     case TPicture::Record:
         PaintRecord(painter);
+        break;
+    case TPicture::Pause:
+        PaintPause(painter);
         break;
     case TPicture::OK:
         PaintOK(painter);

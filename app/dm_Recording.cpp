@@ -1,13 +1,14 @@
 #include "app/dm_Recording.h"
 
 #include "WaveDest/WavLayout.h"
+#include "app/EUserError.h"
 #include "app/TApplicationErrors.h"
+#include "app/TRecordingFolder.h"
 #include "capture/EDShowError.h"
 #include "capture/GuiThread.h"
 #include "capture/ShowMessage.h"
 #include "capture/TDXShowCaptureAudio.h"
 #include "capture/TDXShowCaptureDevices.h"
-#include "runtime/Exception.h"
 #include "settings/KWFileUtils.h"
 
 #include <QFile>
@@ -15,28 +16,13 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 TdmRecording* dmRecording = nullptr;
 
-const QString TdmRecording::msgNoCaptureController = QStringLiteral(
-    "Recording is not possible: the audio capture could not be prepared at start-up.");
-const QString TdmRecording::msgNoAudioInputDevice =
-    QStringLiteral("No audio input device was found.");
-const QString TdmRecording::msgRecordingNotStarted =
-    QStringLiteral("The recording could not be started.\n%1");
-const QString TdmRecording::msgRecordingNotCompleted =
-    QStringLiteral("The recording could not be completed.\n%1");
-const QString TdmRecording::msgRecordingAborted =
-    QStringLiteral("The recording stopped because of an error.\n%1");
-const QString TdmRecording::msgRecordingDeviceLost =
-    QStringLiteral("The recording stopped because the audio input device was lost.");
-const QString TdmRecording::msgRecordingStreamEnded =
-    QStringLiteral("The recording stopped because the audio input device ended the stream.");
-const QString TdmRecording::msgRecordingDiskFull =
-    QStringLiteral("The recording stopped because the disk is full.");
-const QString TdmRecording::msgRecordingSizeLimit =
-    QStringLiteral("The recording stopped because the file reached its size limit.");
-
 namespace {
+using enum TMessageCause;
+
 TdmRecording::TControllerFactory& ControllerFactory() {
     static TdmRecording::TControllerFactory factory;
     return factory;
@@ -53,8 +39,13 @@ bool IsSizeLimit(HRESULT hr) {
     return hr == HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
 }
 
+// The system's text and the code, for the details of a message.
 QString ErrorText(HRESULT hr) {
     return QString::fromStdU16String(TDXShow::FormatError(hr, u""));
+}
+
+bool IsWritableFolder(const QString& folder) {
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }
 } // namespace
 
@@ -81,8 +72,14 @@ void TdmRecording::DataModuleCreate() {
         [](const QString& text) { TApplicationErrors::ShowMessage(nullptr, text); });
     (void)SetEventExceptionDisplay(
         [](const QString& text) { TApplicationErrors::ShowMessage(nullptr, text); });
-    FDXShowCaptureAudio =
-        ControllerFactory() ? ControllerFactory()(this) : new TDXShowCaptureAudio(this);
+    try {
+        FDXShowCaptureAudio =
+            ControllerFactory() ? ControllerFactory()(this) : new TDXShowCaptureAudio(this);
+    } catch (const std::exception& error) {
+        TApplicationErrors::ShowError(
+            nullptr, TUserError{CaptureNotPrepared, {}, QString::fromUtf8(error.what())});
+        return;
+    }
     if (FDXShowCaptureAudio)
         FDXShowCaptureAudio->OnRecordingStopped = [this](QObject*, LONG code, LONG_PTR param1,
                                                          HRESULT stopped) {
@@ -91,37 +88,54 @@ void TdmRecording::DataModuleCreate() {
 }
 
 TDXShowCaptureAudio& TdmRecording::Controller() const {
-    if (!FDXShowCaptureAudio) throw Exception(msgNoCaptureController.toStdString());
+    if (!FDXShowCaptureAudio) throw EUserError(NoCaptureController);
     return *FDXShowCaptureAudio;
 }
 
 bool TdmRecording::IsRecording() const {
     ASSERT_GUI_THREAD("TdmRecording");
-    return FDXShowCaptureAudio && FDXShowCaptureAudio->IsRunning();
+    return State() != TRecordingState::Stopped;
+}
+
+TRecordingState TdmRecording::State() const {
+    ASSERT_GUI_THREAD("TdmRecording");
+    if (!FDXShowCaptureAudio) return TRecordingState::Stopped;
+    switch (FDXShowCaptureAudio->RunState()) {
+    case GraphStateRunning:
+        return TRecordingState::Recording;
+    case GraphStatePaused:
+        return TRecordingState::Paused;
+    default:
+        return TRecordingState::Stopped;
+    }
 }
 
 WideString TdmRecording::StartRecording(const WideString& folder) {
     ASSERT_GUI_THREAD("TdmRecording");
-    (void)CreateFolderPath(folder);
+    TRecordingFolder::Create(folder);
     TDXShowCaptureAudio& capture = Controller();
     // A device may have been plugged in since start-up.
     if (capture.Devices().Count() == 0) capture.Devices().Refresh();
-    if (capture.Devices().Count() == 0) throw Exception(msgNoAudioInputDevice.toStdString());
+    if (capture.Devices().Count() == 0) throw EUserError(NoInput);
 
-    // The running recording is completed first: the new graph's Open would stop it too, but
-    // without telling whether its file could be completed.
-    if (capture.IsRunning()) {
+    // The recording under way, paused or not, is completed first: the new graph's Open would
+    // stop it too, but without telling whether its file could be completed.
+    if (capture.IsRecording()) {
+        const QString previous = Forget();
         const HRESULT stopped = capture.Stop();
-        if (FAILED(stopped)) Tell({msgRecordingNotCompleted.arg(ErrorText(stopped))});
+        if (FAILED(stopped)) Tell({{StopFailed, {previous}, ErrorText(stopped)}});
     }
 
+    const QString input = QString::fromStdU16String(capture.Devices().Items(0).DeviceName);
     const WideString name = MakeRecordingFileName(folder);
     FileNameChanged(name);
     capture.SetFileName(name);
 
     // The errors the controller only reports are collected for this start alone.
-    std::vector<WideString> reported;
-    capture.OnError = [&reported](HRESULT, const WideString& text) { reported.push_back(text); };
+    std::vector<std::pair<HRESULT, WideString>> reported;
+    capture.OnError = [&reported](HRESULT hr, const WideString& text) {
+        reported.emplace_back(hr, text);
+    };
     struct TStopCollecting {
         TDXShowCaptureAudio& capture;
         ~TStopCollecting() { capture.OnError = nullptr; }
@@ -129,24 +143,66 @@ WideString TdmRecording::StartRecording(const WideString& folder) {
 
     try {
         (void)capture.Open(u"", true);
-    } catch (const EDShowError&) {
+    } catch (const EDShowError& error) {
         AbandonRecording(capture, name);
-        throw; // shown once, by the exception display
+        throw EUserError(NotStarted, {}, QString::fromUtf8(error.what()));
     }
     const HRESULT hr = capture.Play();
-    if (SUCCEEDED(hr) && reported.empty() && capture.GetGraphState() == GraphStateRunning)
+    if (SUCCEEDED(hr) && reported.empty() && capture.GetGraphState() == GraphStateRunning) {
+        FFileName = QString::fromStdU16String(name);
+        FInput = input;
+        StateChanged();
         return name;
+    }
     AbandonRecording(capture, name);
-    const QString reason = !reported.empty() ? QString::fromStdU16String(reported.front())
-                                             : ErrorText(FAILED(hr) ? hr : VFW_E_NOT_RUNNING);
-    throw Exception(msgRecordingNotStarted.arg(reason).toStdString());
+    if (!reported.empty())
+        throw EUserError(StartFailure(reported.front().first,
+                                      QString::fromStdU16String(reported.front().second),
+                                      QString::fromStdU16String(folder), input));
+    const HRESULT failure = FAILED(hr) ? hr : VFW_E_NOT_RUNNING;
+    throw EUserError(
+        StartFailure(failure, ErrorText(failure), QString::fromStdU16String(folder), input));
+}
+
+TUserError TdmRecording::StartFailure(HRESULT hr, const QString& details, const QString& folder,
+                                      const QString& input) {
+    if (hr == HRESULT_FROM_WIN32(ERROR_BUSY)) return {InputBusy, {input}, details};
+    if (IsDiskFull(hr)) return {DiskFullAtStart, {folder}, details};
+    // The file writer cannot make the file; the input is refused with the same code.
+    if (hr == E_ACCESSDENIED && !IsWritableFolder(folder))
+        return {FileNoPermission, {folder}, details};
+    return {InputNotOpenable, {input}, details};
+}
+
+void TdmRecording::PauseOrResume() {
+    ASSERT_GUI_THREAD("TdmRecording");
+    const TRecordingState state = State();
+    if (state == TRecordingState::Stopped) return;
+    TDXShowCaptureAudio& capture = Controller();
+    // Pausing the graph keeps every filter where it is: the file stays open and its byte
+    // count goes on where it stopped, the input is stopped and delivers nothing.
+    const HRESULT hr = state == TRecordingState::Recording ? capture.Pause() : capture.Play();
+    if (FAILED(hr))
+        EndAfterFailure(capture, state == TRecordingState::Recording ? PauseFailed : ResumeFailed,
+                        hr);
+    StateChanged();
+}
+
+void TdmRecording::EndAfterFailure(TDXShowCaptureAudio& capture, TMessageCause cause, HRESULT hr) {
+    const QString file = Forget();
+    const HRESULT stopped = capture.Stop();
+    StateChanged();
+    QString details = ErrorText(hr);
+    if (FAILED(stopped)) details += u'\n' + ErrorText(stopped);
+    throw EUserError(cause, {file}, details);
 }
 
 void TdmRecording::StopRecording() {
     ASSERT_GUI_THREAD("TdmRecording");
-    FileNameChanged(u"");
+    const QString file = Forget();
     const HRESULT hr = Controller().Stop();
-    if (FAILED(hr)) throw Exception(msgRecordingNotCompleted.arg(ErrorText(hr)).toStdString());
+    StateChanged();
+    if (FAILED(hr)) throw EUserError(StopFailed, {file}, ErrorText(hr));
 }
 
 void TdmRecording::AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName) {
@@ -154,29 +210,41 @@ void TdmRecording::AbandonRecording(TDXShowCaptureAudio& capture, const WideStri
     (void)capture.Stop();
     // The name was new, so the file is ours; one that never got a sample is nothing to keep.
     (void)RemoveIfNoAudio(fileName);
+    StateChanged();
 }
 
 void TdmRecording::RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped) {
-    FileNameChanged(u"");
-    QStringList messages{RecordingStoppedText(eventCode, param1)};
-    if (FAILED(stopped)) messages << msgRecordingNotCompleted.arg(ErrorText(stopped));
+    const QString file = Forget();
+    std::vector<TUserError> messages{RecordingStoppedError(eventCode, param1, FInput, file)};
+    if (FAILED(stopped)) messages.push_back({StopFailed, {file}, ErrorText(stopped)});
+    StateChanged();
     Tell(messages);
 }
 
-QString TdmRecording::RecordingStoppedText(LONG eventCode, LONG_PTR param1) {
-    if (eventCode == EC_DEVICE_LOST) return msgRecordingDeviceLost;
-    if (eventCode == EC_COMPLETE) return msgRecordingStreamEnded;
+TUserError TdmRecording::RecordingStoppedError(LONG eventCode, LONG_PTR param1,
+                                               const QString& input, const QString& file) {
+    if (eventCode == EC_DEVICE_LOST) return {InputLost, {input, file}, {}};
+    if (eventCode == EC_COMPLETE) return {StreamEnded, {input, file}, {}};
     const HRESULT hr = HRESULT(std::int32_t(param1));
-    if (IsDiskFull(hr)) return msgRecordingDiskFull;
-    if (IsSizeLimit(hr)) return msgRecordingSizeLimit;
-    return msgRecordingAborted.arg(ErrorText(hr));
+    if (IsDiskFull(hr)) return {DiskFull, {file}, ErrorText(hr)};
+    if (IsSizeLimit(hr)) return {SizeLimit, {file}, ErrorText(hr)};
+    return {RecordingAborted, {file}, ErrorText(hr)};
+}
+
+QString TdmRecording::Forget() {
+    FileNameChanged(u"");
+    return std::exchange(FFileName, QString());
 }
 
 void TdmRecording::FileNameChanged(const WideString& fileName) {
     if (OnFileNameChanged) OnFileNameChanged(fileName);
 }
 
-void TdmRecording::Tell(const QStringList& messages) {
+void TdmRecording::StateChanged() {
+    if (OnStateChanged) OnStateChanged(State());
+}
+
+void TdmRecording::Tell(const std::vector<TUserError>& messages) {
     if (OnMessage) OnMessage(messages);
 }
 

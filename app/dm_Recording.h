@@ -1,22 +1,28 @@
 #pragma once
 // The recording data module: owns the one audio capture controller and holds the recording use
-// case. Start records from the first audio input into a new file in a folder, Stop completes
-// the file; a recording the platform ends by itself is completed as far as it got and the
-// module says why. It decides what happens and what the user is told; the main window shows
-// the file name and the messages and asks for Start and Stop. Messages are in English, as the
-// message table knows them; the window shows them in the active language.
+// case. Start records from the first audio input into a new file in a folder, Pause holds the
+// recording (the file stays open, the input delivers nothing) until it resumes in the same
+// file, Stop completes the file; a recording the platform ends by itself is completed as far as
+// it got and the module says why. It decides what happens and what the user is told: its
+// messages name a cause and what it concerns (TUserError), which the window shows in the
+// active language; the main window shows the file name, the state and the messages and asks
+// for Start, Pause and Stop.
 // Thread contract: created, used and destroyed on the GUI thread (debug builds assert it).
+#include "app/UserMessageTypes.h"
 #include "runtime/HResult.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
+#include <vector>
 
 // The audio capture controller of the capture layer.
 class TDXShowCaptureAudio;
+
+// Whether a recording is under way, and whether it is paused.
+enum class TRecordingState { Stopped, Recording, Paused };
 
 class TdmRecording : public QObject {
     Q_OBJECT
@@ -29,28 +35,37 @@ public:
     TDXShowCaptureAudio* DXShowCaptureAudio() const { return FDXShowCaptureAudio; }
 
     // Starts recording into a new file in folder (created first, with its missing parents) and
-    // answers the file's full name. A recording under way is completed first; when its file
-    // cannot be completed, OnMessage says so and the new recording starts all the same.
-    // Raises with the user's message when no recording runs afterwards: before the name is
-    // formed (no folder, no controller, no audio input) nothing has changed; after, the graph
-    // is stopped again and the new file is removed when it holds no audio.
+    // answers the file's full name. A recording under way (paused or not) is completed first;
+    // when its file cannot be completed, OnMessage says so and the new recording starts all
+    // the same. Raises EUserError when no recording runs afterwards: before the name is formed
+    // (no folder, no controller, no audio input) nothing has changed; after, the graph is
+    // stopped again and the new file is removed when it holds no audio.
     WideString StartRecording(const WideString& folder);
-    // Completes the recording under way (without one, stops the empty graph). Raises with the
-    // user's message when the file could not be completed.
+    // Pauses the recording under way, or resumes the paused one in the same file; without a
+    // recording it does nothing. Raises EUserError when the graph refuses: the recording is
+    // then ended, its file completed.
+    void PauseOrResume();
+    // Completes the recording under way, paused or not (without one, stops the empty graph).
+    // Raises EUserError when the file could not be completed.
     void StopRecording();
-    // A recording runs (as far as the controller remembers).
+    // A recording is under way, running or paused (as far as the controller remembers).
     bool IsRecording() const;
+    TRecordingState State() const;
 
     // The file being recorded, each time it changes: the new name when a recording starts,
     // empty when it stops, is given up or ends by itself.
     std::function<void(const WideString& fileName)> OnFileNameChanged;
+    // The state after each Start, Pause, Resume and Stop, and after a recording ended by
+    // itself.
+    std::function<void(TRecordingState state)> OnStateChanged;
     // What the user must be told while recording goes on, or after a recording ended by
-    // itself: messages of the message table, to be shown together.
-    std::function<void(const QStringList& messages)> OnMessage;
+    // itself, to be shown together.
+    std::function<void(const std::vector<TUserError>& messages)> OnMessage;
 
     // Why a recording ended by itself: the graph event and its first parameter (for
-    // EC_ERRORABORT the result code that ended the stream).
-    static QString RecordingStoppedText(LONG eventCode, LONG_PTR param1);
+    // EC_ERRORABORT the result code that ended the stream), with the input and the file.
+    static TUserError RecordingStoppedError(LONG eventCode, LONG_PTR param1, const QString& input,
+                                            const QString& file);
 
     // The full path of the next recording in folder: the folder, then the date and time of one
     // reading of the clock, e.g. ".../2024-03-03 14-05-09.wav". Never the name of an existing
@@ -66,16 +81,10 @@ public:
     // written at stop all the same). Answers whether it was removed.
     static bool RemoveIfNoAudio(const WideString& fileName);
 
-    // The messages of Start and Stop (English; the message table has their German forms).
-    static const QString msgNoCaptureController;
-    static const QString msgNoAudioInputDevice;
-    static const QString msgRecordingNotStarted;   // %1: the formatted error
-    static const QString msgRecordingNotCompleted; // %1: the formatted error
-    static const QString msgRecordingAborted;      // %1: the formatted error
-    static const QString msgRecordingDeviceLost;
-    static const QString msgRecordingStreamEnded;
-    static const QString msgRecordingDiskFull;
-    static const QString msgRecordingSizeLimit;
+    // What a Start whose graph does not run tells: the code it failed with and the words
+    // that came with it, for the folder and the input it was to record.
+    static TUserError StartFailure(HRESULT hr, const QString& details, const QString& folder,
+                                   const QString& input);
 
     // What makes the controller (with its owner); tests put their own in place. An empty
     // function restores the real one. Answers the factory it replaces.
@@ -84,17 +93,27 @@ public:
 
 private:
     void DataModuleCreate();
-    // The controller; raises msgNoCaptureController without one.
+    // The controller; raises EUserError (no capture controller) without one.
     TDXShowCaptureAudio& Controller() const;
     // After a Start whose graph does not run: the graph stopped (which completes a file that
     // was created), a file that holds no audio removed.
     void AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName);
+    // After a Pause or Resume the graph refused: the recording is stopped, which completes its
+    // file, and cause is raised.
+    [[noreturn]] void EndAfterFailure(TDXShowCaptureAudio& capture, TMessageCause cause,
+                                      HRESULT hr);
     // The controller's notice that a recording stopped by itself.
     void RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped);
+    // The recording under way is over: the name forgotten and cleared in the window.
+    QString Forget();
     void FileNameChanged(const WideString& fileName);
-    void Tell(const QStringList& messages);
+    void StateChanged();
+    void Tell(const std::vector<TUserError>& messages);
 
     TClock FClock;
+    // The file and the input of the recording under way (for the messages about it).
+    QString FFileName;
+    QString FInput;
     // Owned as a child component: created with the module as its owner, destroyed with it
     // (which stops a recording in progress and completes its file).
     TDXShowCaptureAudio* FDXShowCaptureAudio = nullptr;

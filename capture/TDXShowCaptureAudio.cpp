@@ -57,7 +57,8 @@ void TDXShowCaptureAudio::ApplyDisplay(QWidget*) {
 
 void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR param2) {
     ASSERT_GUI_THREAD("TDXShowCaptureAudio");
-    const bool recording = IsRunning();
+    // An event the stream queued just before a pause still ends the paused recording.
+    const bool recording = IsRecording();
     HRESULT stopped = S_OK;
     bool stoppedHere = false;
     switch (eventCode) {
@@ -82,7 +83,7 @@ void TDXShowCaptureAudio::HandleEvent(LONG eventCode, LONG_PTR param1, LONG_PTR 
     // The stream is over: stopping writes the header and closes the file. A graph whose Stop
     // failed is stopped all the same (only the remembered state says running), so a second
     // Stop would succeed and hide that the file could not be completed.
-    if (!stoppedHere && IsRunning()) stopped = Stop();
+    if (!stoppedHere && IsRecording()) stopped = Stop();
     if (OnRecordingStopped) OnRecordingStopped(this, eventCode, param1, stopped);
 }
 

@@ -6,8 +6,9 @@
 // for the file name set beforehand. No sound renderer is added and no video window attached;
 // Loop stays false.
 // A recording that stops by itself (the stream completed, aborted with an error, or its
-// device was lost while the graph ran) is stopped, so its file is completed, and told through
-// OnRecordingStopped.
+// device was lost while the graph ran or was paused) is stopped, so its file is completed, and
+// told through OnRecordingStopped. Pause (the graph controller's) pauses a recording: the file
+// stays open and the device delivers nothing until Play runs the graph again.
 // Thread contract: GUI thread only, like the graph controller (debug builds assert it).
 #include "capture/GuiThread.h"
 #include "capture/TDXShow.h"
@@ -34,6 +35,11 @@ public:
     }
     const WideString& GetFileName() const { return FileName; }
     TDXShowCaptureDevices& Devices() const { return *FDevices; }
+    // A recording is under way: the graph runs or is paused (as far as the remembered state
+    // says). Stop completes its file either way.
+    bool IsRecording() const {
+        return FRunState == GraphStateRunning || FRunState == GraphStatePaused;
+    }
 
     void SetLoop(bool value) override;
     // EC_DEVICE_LOST releases the source and lists the devices again; EC_COMPLETE stops and

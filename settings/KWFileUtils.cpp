@@ -120,6 +120,12 @@ WideString PersonalFolder() {
 }
 
 bool CreateFolderPath(const WideString& folder) {
+    int error = 0;
+    return CreateFolderPath(folder, error);
+}
+
+bool CreateFolderPath(const WideString& folder, int& error) {
+    error = 0;
     if (folder.empty()) throw Exception("Unable to create directory");
     // A run of separators names one separator, so every trailing one goes; the root "/"
     // thereby becomes "" and ends the recursion like an existing folder.
@@ -129,12 +135,20 @@ bool CreateFolderPath(const WideString& folder) {
     if (path.empty() || IsExistingFolder(path)) return true;
     const WideString parent = FolderOfPath(path);
     // A relative path ends at its first component, which has no parent to create.
-    if (!parent.empty() && !CreateFolderPath(parent)) return false;
+    if (!parent.empty() && !CreateFolderPath(parent, error)) return false;
     std::string systemPath;
-    if (!PathToSystem(path, systemPath)) return false;
+    if (!PathToSystem(path, systemPath)) {
+        error = EINVAL;
+        return false;
+    }
     if (::mkdir(systemPath.c_str(), 0777) == 0) return true;
+    error = errno;
     // Someone else may have created it in the meantime; a file of that name is a failure.
-    return errno == EEXIST && IsExistingFolder(path);
+    if (error == EEXIST && IsExistingFolder(path)) {
+        error = 0;
+        return true;
+    }
+    return false;
 }
 
 WideString FolderOfPath(const WideString& path) {

@@ -17,6 +17,10 @@ WideString PersonalFolder();
 // Creates the folder and every missing parent, outermost first; true when the folder exists
 // afterwards. Raises Exception "Unable to create directory" for the empty text.
 bool CreateFolderPath(const WideString& folder);
+// The same, answering in error why it failed: the system's error number of the step that
+// failed (EEXIST when a file has the folder's name, ENOTDIR when one is on its way, EINVAL for
+// a path that cannot name a file); 0 when it succeeds.
+bool CreateFolderPath(const WideString& folder, int& error);
 
 // The text up to and including the last "/"; "" when there is none.
 WideString FolderOfPath(const WideString& path);

@@ -9,6 +9,8 @@
 inline constexpr int NumOfLanguages = 2;
 inline constexpr int LangEnglish = 1;
 inline constexpr int LangGerman = 2;
+// The program always starts in German; messages shown before the main window exists are in it.
+inline constexpr int StartLanguage = LangGerman;
 inline const QStringList LangNames{QStringLiteral("English"), QStringLiteral("Deutsch")};
 
 // One translatable text: the item (a component name, the window's class name or a
@@ -36,5 +38,11 @@ struct TTranslationData {
     TLangRows Locales;        // only when the translator changes locales
     TLangRows Collections;    // "Owner.Collection[index].Property"
     TLangRows MessageDialogs; // captions of the standard message dialogs
-    TLangRows Messages;       // message texts; "%s" and "%d" stand for inserted values
+    // Message texts, looked up, never applied. A message of the program is found by its item
+    // (the message's key; "%1", "%2", ... stand for its values); a text raised by the layers
+    // below by its English text ("%s" and "%d" stand for the values it holds).
+    TLangRows Messages;
+    // Qt's own texts in its widgets ("Context|Source text"), served to Qt by
+    // TQtTextTranslator; an empty cell leaves Qt's English text.
+    TLangRows QtTexts;
 };

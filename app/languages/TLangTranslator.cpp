@@ -4,6 +4,8 @@
 #include "app/languages/TMsgDlgCaptions.h"
 #include "runtime/Exception.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFont>
 #include <QLocale>
 #include <QMetaProperty>
@@ -210,8 +212,13 @@ void TLangTranslator::TakeLanguages(int count, const QStringList& names) {
 }
 
 std::optional<QString> TLangTranslator::TranslateMessage(const QString& message) const {
-    for (const TLangRow& row : FData.Messages) {
-        const QString translated = row.Text(FActiveLanguage);
+    return TranslateMessage(FData, FActiveLanguage, message);
+}
+
+std::optional<QString> TLangTranslator::TranslateMessage(const TTranslationData& data,
+                                                         int language, const QString& message) {
+    for (const TLangRow& row : data.Messages) {
+        const QString translated = row.Text(language);
         if (translated.isEmpty()) continue;
         if (auto values = MatchMessage(row.Text(LangEnglish), message))
             return InsertValues(translated, *values);
@@ -254,6 +261,8 @@ void TLangTranslator::Apply(int language) {
     if (FChangeLocales) ApplyLocales(language);
     ApplyCollections(language);
     ApplyMessageDialogs(language);
+    QEvent changed(QEvent::LanguageChange);
+    QCoreApplication::sendEvent(FWindow, &changed);
 }
 
 void TLangTranslator::ApplyWindowRows(const TLangRows& rows, const char* property, int language) {

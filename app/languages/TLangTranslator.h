@@ -1,7 +1,8 @@
 #pragma once
 // The translator of one window: applies the window's translation table in the active
 // language through Qt's property system (items by objectName, the window also by its class
-// name). Thread contract: GUI thread only; no lock.
+// name), then sends the window QEvent::LanguageChange, so that it can compose the texts that
+// are made of table texts and its own state. Thread contract: GUI thread only; no lock.
 #include "app/languages/LangTypes.h"
 #include "app/languages/TLangDispatcher.h"
 
@@ -43,6 +44,10 @@ public:
 
     // The message in the active language, when the table has a non-empty form of it there.
     std::optional<QString> TranslateMessage(const QString& message) const;
+    // The same for any table and language: the row whose English text (with "%s" and "%d"
+    // for values) matches the message, in that language with the values put back.
+    static std::optional<QString> TranslateMessage(const TTranslationData& data, int language,
+                                                   const QString& message);
 
     // Called by the dispatcher while linking.
     void TakeLanguages(int count, const QStringList& names);

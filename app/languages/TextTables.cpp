@@ -34,68 +34,214 @@ TTranslationData MakeForm1Texts() {
         Row("Dock1.Categories", "Default", ""),
     };
     data.Strings = {
-        Row("TForm1.HelpFile", "", ""),         Row("Dock1.SettingsFile", "", ""),
-        Row("Dock1.RegistryPath", "", ""),      Row("btnRecord.Description", "", ""),
-        Row("btnStop.Description", "", ""),     Row("btnSetup.Description", "", ""),
+        Row("TForm1.HelpFile", "", ""),
+        Row("Dock1.SettingsFile", "", ""),
+        Row("Dock1.RegistryPath", "", ""),
+        Row("btnRecord.Description", "", ""),
+        Row("btnPause.Description", "", ""),
+        Row("btnStop.Description", "", ""),
+        Row("btnSetup.Description", "", ""),
         Row("lblFileName.Description", "", ""),
+        // Pause reads Resume while a recording is paused; the window picks by the state.
+        Row("btnPause.PauseCaption", "Pause", "Pause"),
+        Row("btnPause.ResumeCaption", "Resume", "Fortsetzen"),
+        Row("btnPause.PauseHint", "Pause", ""),
+        Row("btnPause.ResumeHint", "Resume", ""),
+        // What a screen reader calls the controls that have no caption of their own (the
+        // buttons are called by their captions).
+        Row("ToolBar1.AccessibleName", "Recording commands", "Aufnahmebefehle"),
+        Row("ToolBar2.AccessibleName", "File being recorded", "Datei der Aufnahme"),
+        Row("lblFileName.AccessibleName", "File name", "Dateiname"),
+        Row("Panel1.AccessibleName", "Recording", "Aufnahme"),
+        Row("StatusBar1.AccessibleName", "Status bar", "Statusleiste"),
     };
     data.Collections = {
         Row("Dock1.Toolbars[0].Caption", "Custom 1", ""),
         Row("Dock1.Toolbars[1].Caption", "Custom 2", ""),
     };
     data.MessageDialogs = {
-        Row("SMsgDlgWarning", "Warning", ""),
-        Row("SMsgDlgError", "Error", ""),
-        Row("SMsgDlgInformation", "Information", ""),
-        Row("SMsgDlgConfirm", "Confirm", ""),
-        Row("SMsgDlgYes", "&Yes", ""),
-        Row("SMsgDlgNo", "&No", ""),
-        Row("SMsgDlgOK", "OK", ""),
-        Row("SMsgDlgCancel", "Cancel", ""),
-        Row("SMsgDlgAbort", "&Abort", ""),
-        Row("SMsgDlgRetry", "&Retry", ""),
-        Row("SMsgDlgIgnore", "&Ignore", ""),
-        Row("SMsgDlgAll", "&All", ""),
-        Row("SMsgDlgNoToAll", "N&o to All", ""),
-        Row("SMsgDlgYesToAll", "Yes to &All", ""),
-        Row("SMsgDlgHelp", "&Help", ""),
+        Row("SMsgDlgWarning", "Warning", "Warnung"),
+        Row("SMsgDlgError", "Error", "Fehler"),
+        Row("SMsgDlgInformation", "Information", "Information"),
+        Row("SMsgDlgConfirm", "Confirm", "Bestätigen"),
+        Row("SMsgDlgYes", "&Yes", "&Ja"),
+        Row("SMsgDlgNo", "&No", "&Nein"),
+        Row("SMsgDlgOK", "OK", "OK"),
+        Row("SMsgDlgCancel", "Cancel", "Abbrechen"),
+        Row("SMsgDlgAbort", "&Abort", "&Abbrechen"),
+        Row("SMsgDlgRetry", "&Retry", "&Wiederholen"),
+        Row("SMsgDlgIgnore", "&Ignore", "&Ignorieren"),
+        Row("SMsgDlgAll", "&All", "&Alle"),
+        Row("SMsgDlgNoToAll", "N&o to All", "N&ein für alle"),
+        Row("SMsgDlgYesToAll", "Yes to &All", "J&a für alle"),
+        Row("SMsgDlgHelp", "&Help", "&Hilfe"),
     };
-    // The messages the main window shows (the item names the message for the reader).
+    // The program's messages by their keys (TUserMessages): what happened and what it
+    // concerns, a line break, what the user can do. The technical reason is never in them.
     data.Messages = {
-        Row("msgUnableToCreateDirectory", "Unable to create directory",
-            "Ordner kann nicht erstellt werden"),
-        Row("msgNoAudioInputDevice", "No audio input device was found.",
-            "Es wurde kein Audio-Eingabegerät gefunden."),
-        Row("msgSettingsNotSaved", "The settings could not be saved to \"%s\".\n%s",
-            "Die Einstellungen konnten nicht in \"%s\" gespeichert werden.\n%s"),
-        // The reasons of a failed save, each followed by the system's own words.
-        Row("msgCannotCreateFile", "Cannot create file \"%s\". %s",
-            "Die Datei \"%s\" kann nicht erstellt werden. %s"),
-        Row("msgCannotWriteFile", "Cannot write file \"%s\". %s",
-            "Die Datei \"%s\" kann nicht geschrieben werden. %s"),
+        Row("msgNoCaptureController",
+            "Recording is not possible: the audio capture could not be prepared when the "
+            "program started.\nEnd the program and start it again.",
+            "Aufnehmen ist nicht möglich: Die Audioaufnahme konnte beim Programmstart nicht "
+            "vorbereitet werden.\nBeenden Sie das Programm und starten Sie es erneut."),
+        Row("msgCaptureNotPrepared",
+            "The audio capture could not be prepared, so the recorder cannot record.\nCheck "
+            "that the sound system is installed and running, then start the program again.",
+            "Die Audioaufnahme konnte nicht vorbereitet werden, daher kann nicht aufgenommen "
+            "werden.\nPrüfen Sie, ob das Soundsystem installiert ist und läuft, und starten Sie "
+            "das Programm dann erneut."),
+        Row("msgFolderNotSet", "No folder for recordings is set.\nChoose one under Setup.",
+            "Es ist kein Ordner für Aufnahmen eingestellt.\nWählen Sie unter „Optionen“ einen "
+            "Ordner."),
+        Row("msgFolderNoPermission",
+            "The folder for recordings “%1” cannot be created: you have no permission to create "
+            "it there.\nChoose another folder under Setup.",
+            "Der Ordner für Aufnahmen „%1“ kann nicht erstellt werden: Sie haben dort keine "
+            "Berechtigung dazu.\nWählen Sie unter „Optionen“ einen anderen Ordner."),
+        Row("msgFolderNotAFolder",
+            "The folder for recordings “%1” cannot be created because “%2” is a file, not a "
+            "folder.\nChoose another folder under Setup, or move the file away.",
+            "Der Ordner für Aufnahmen „%1“ kann nicht erstellt werden, weil „%2“ eine Datei und "
+            "kein Ordner ist.\nWählen Sie unter „Optionen“ einen anderen Ordner oder verschieben "
+            "Sie die Datei."),
+        Row("msgFolderDiskFull",
+            "The folder for recordings “%1” cannot be created because the disk is full.\nMake "
+            "room on the disk, or choose a folder on another disk under Setup.",
+            "Der Ordner für Aufnahmen „%1“ kann nicht erstellt werden, weil der Datenträger voll "
+            "ist.\nSchaffen Sie Platz auf dem Datenträger oder wählen Sie unter „Optionen“ einen "
+            "Ordner auf einem anderen Datenträger."),
+        Row("msgFolderNotCreatable",
+            "The folder for recordings “%1” cannot be created.\nChoose another folder under "
+            "Setup.",
+            "Der Ordner für Aufnahmen „%1“ kann nicht erstellt werden.\nWählen Sie unter "
+            "„Optionen“ einen anderen Ordner."),
+        Row("msgNoInput",
+            "No audio input found. Is a microphone connected and is the sound server running?",
+            "Kein Audio-Eingang gefunden. Ist ein Mikrofon angeschlossen und läuft der "
+            "Sound-Server?"),
+        Row("msgInputBusy",
+            "The audio input “%1” is in use by another program.\nEnd the recording in the "
+            "other program, then press Record again.",
+            "Der Audio-Eingang „%1“ wird gerade von einem anderen Programm benutzt.\nBeenden Sie "
+            "die Aufnahme im anderen Programm und drücken Sie dann erneut „Start“."),
+        Row("msgInputNotOpenable",
+            "The audio input “%1” cannot be opened.\nCheck that it is connected and that the "
+            "sound server is running, then press Record again.",
+            "Der Audio-Eingang „%1“ kann nicht geöffnet werden.\nPrüfen Sie, ob er angeschlossen "
+            "ist und der Sound-Server läuft, und drücken Sie dann erneut „Start“."),
+        Row("msgFileNoPermission",
+            "No recording can be created in the folder “%1”: you have no permission to write "
+            "there.\nChoose another folder under Setup.",
+            "Im Ordner „%1“ kann keine Aufnahme erstellt werden: Sie haben dort keine "
+            "Schreibberechtigung.\nWählen Sie unter „Optionen“ einen anderen Ordner."),
+        Row("msgDiskFullAtStart",
+            "The recording cannot start because the disk of the folder “%1” is full.\nMake "
+            "room on the disk, or choose a folder on another disk under Setup.",
+            "Die Aufnahme kann nicht beginnen, weil der Datenträger des Ordners „%1“ voll "
+            "ist.\nSchaffen Sie Platz auf dem Datenträger oder wählen Sie unter „Optionen“ einen "
+            "Ordner auf einem anderen Datenträger."),
+        Row("msgNotStarted",
+            "The recording could not be started because a part of the recorder failed.\nPress "
+            "Record to try again; if it fails again, end the program and start it again.",
+            "Die Aufnahme konnte nicht gestartet werden, weil ein Teil des Programms versagt "
+            "hat.\nDrücken Sie erneut „Start“; misslingt es wieder, beenden Sie das Programm und "
+            "starten Sie es erneut."),
+        Row("msgDiskFull",
+            "The recording stopped because the disk is full. The file “%1” holds everything "
+            "recorded until then.\nMake room on the disk before you record again.",
+            "Die Aufnahme wurde beendet, weil der Datenträger voll ist. Die Datei „%1“ enthält "
+            "alles bis dahin Aufgenommene.\nSchaffen Sie Platz auf dem Datenträger, bevor Sie "
+            "wieder aufnehmen."),
+        Row("msgSizeLimit",
+            "The recording stopped because the file “%1” reached the largest size it may have "
+            "(a WAV file holds at most 4 GiB). The file holds everything recorded until "
+            "then.\nPress Record to go on in a new file.",
+            "Die Aufnahme wurde beendet, weil die Datei „%1“ ihre größtmögliche Größe erreicht "
+            "hat (eine WAV-Datei fasst höchstens 4 GiB). Die Datei enthält alles bis dahin "
+            "Aufgenommene.\nDrücken Sie „Start“, um in einer neuen Datei weiter aufzunehmen."),
+        Row("msgInputLost",
+            "The recording stopped because the audio input “%1” is no longer available. The "
+            "file “%2” holds everything recorded until then.\nConnect the input again, then "
+            "press Record.",
+            "Die Aufnahme wurde beendet, weil der Audio-Eingang „%1“ nicht mehr verfügbar ist. "
+            "Die Datei „%2“ enthält alles bis dahin Aufgenommene.\nSchließen Sie den Eingang "
+            "wieder an und drücken Sie dann „Start“."),
+        Row("msgStreamEnded",
+            "The recording stopped because the audio input “%1” stopped delivering sound. The "
+            "file “%2” holds everything recorded until then.\nPress Record to record again.",
+            "Die Aufnahme wurde beendet, weil der Audio-Eingang „%1“ keinen Ton mehr liefert. "
+            "Die Datei „%2“ enthält alles bis dahin Aufgenommene.\nDrücken Sie „Start“, um "
+            "erneut aufzunehmen."),
+        Row("msgRecordingAborted",
+            "The recording stopped because of an error. The file “%1” holds everything "
+            "recorded until then.\nPress Record to record again.",
+            "Die Aufnahme wurde wegen eines Fehlers beendet. Die Datei „%1“ enthält alles bis "
+            "dahin Aufgenommene.\nDrücken Sie „Start“, um erneut aufzunehmen."),
+        Row("msgStopFailed",
+            "The recording “%1” could not be completed: the file holds the audio, but its "
+            "header may not give its full length.\nCheck that the disk has room and is still "
+            "connected.",
+            "Die Aufnahme „%1“ konnte nicht abgeschlossen werden: Die Datei enthält den Ton, "
+            "aber ihr Kopf gibt womöglich nicht die ganze Länge an.\nPrüfen Sie, ob auf dem "
+            "Datenträger Platz ist und ob er noch angeschlossen ist."),
+        Row("msgPauseFailed",
+            "The recording “%1” could not be paused, so it was ended. The file holds "
+            "everything recorded until then.\nPress Record to record again.",
+            "Die Aufnahme „%1“ konnte nicht angehalten werden und wurde deshalb beendet. Die "
+            "Datei enthält alles bis dahin Aufgenommene.\nDrücken Sie „Start“, um erneut "
+            "aufzunehmen."),
+        Row("msgResumeFailed",
+            "The recording “%1” could not be resumed, so it was ended. The file holds "
+            "everything recorded until the pause.\nCheck the audio input, then press Record to "
+            "record again.",
+            "Die Aufnahme „%1“ konnte nicht fortgesetzt werden und wurde deshalb beendet. Die "
+            "Datei enthält alles bis zur Pause Aufgenommene.\nPrüfen Sie den Audio-Eingang und "
+            "drücken Sie dann „Start“, um erneut aufzunehmen."),
+        Row("msgSettingsUnreadable",
+            "The settings file “%1” cannot be read, so the program ends. The file is left "
+            "unchanged.\nCorrect the file or delete it, then start the program again.",
+            "Die Einstellungsdatei „%1“ kann nicht gelesen werden, daher wird das Programm "
+            "beendet. Die Datei bleibt unverändert.\nKorrigieren oder löschen Sie die Datei und "
+            "starten Sie das Programm dann erneut."),
+        Row("msgSettingsNotSaved",
+            "The settings could not be saved to “%1”. The previous settings file stays as it "
+            "was.\nCheck that you may write there and that the disk has room.",
+            "Die Einstellungen konnten nicht in „%1“ gespeichert werden. Die bisherige "
+            "Einstellungsdatei bleibt, wie sie war.\nPrüfen Sie, ob Sie dort schreiben dürfen "
+            "und ob auf dem Datenträger Platz ist."),
+        Row("msgUnexpectedError",
+            "Something unexpected went wrong.\nTry again; if the problem stays, end the "
+            "program and start it again.",
+            "Etwas Unerwartetes ist schiefgegangen.\nVersuchen Sie es erneut; bleibt das "
+            "Problem, beenden Sie das Programm und starten Sie es erneut."),
         Row("msgUnknownError", "An unknown error occurred.",
             "Ein unbekannter Fehler ist aufgetreten."),
-        Row("msgNoCaptureController",
-            "Recording is not possible: the audio capture could not be prepared at start-up.",
-            "Aufnehmen ist nicht möglich: Die Audioaufnahme konnte beim Programmstart nicht "
-            "vorbereitet werden."),
-        Row("msgRecordingNotStarted", "The recording could not be started.\n%s",
-            "Die Aufnahme konnte nicht gestartet werden.\n%s"),
-        Row("msgRecordingNotCompleted", "The recording could not be completed.\n%s",
-            "Die Aufnahme konnte nicht abgeschlossen werden.\n%s"),
-        Row("msgRecordingAborted", "The recording stopped because of an error.\n%s",
-            "Die Aufnahme wurde wegen eines Fehlers beendet.\n%s"),
-        Row("msgRecordingDeviceLost",
-            "The recording stopped because the audio input device was lost.",
-            "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät nicht mehr verfügbar ist."),
-        Row("msgRecordingStreamEnded",
-            "The recording stopped because the audio input device ended the stream.",
-            "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr liefert."),
-        Row("msgRecordingDiskFull", "The recording stopped because the disk is full.",
-            "Die Aufnahme wurde beendet, weil der Datenträger voll ist."),
-        Row("msgRecordingSizeLimit",
-            "The recording stopped because the file reached its size limit.",
-            "Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe erreicht hat."),
+        // Texts the layers below raise, found by their English words; the reasons of a failed
+        // load or save, each followed by the system's own words.
+        Row("msgUnableToCreateDirectory", "Unable to create directory",
+            "Ordner kann nicht erstellt werden"),
+        Row("msgCannotCreateFile", "Cannot create file \"%s\". %s",
+            "Die Datei „%s“ kann nicht erstellt werden. %s"),
+        Row("msgCannotWriteFile", "Cannot write file \"%s\". %s",
+            "Die Datei „%s“ kann nicht geschrieben werden. %s"),
+        Row("msgCannotOpenFile", "Cannot open file \"%s\". %s",
+            "Die Datei „%s“ kann nicht geöffnet werden. %s"),
+        Row("msgCannotReadFile", "Cannot read file \"%s\". %s",
+            "Die Datei „%s“ kann nicht gelesen werden. %s"),
+    };
+    // Qt's own words: the message box's details button, the names of keys in shortcuts, the
+    // context menu of an edit field.
+    data.QtTexts = {
+        Row("QMessageBox|Show Details...", "", "Details einblenden …"),
+        Row("QMessageBox|Hide Details...", "", "Details ausblenden …"),
+        Row("QShortcut|Ctrl", "", "Strg"),
+        Row("QLineEdit|&Undo", "", "&Rückgängig"),
+        Row("QLineEdit|&Redo", "", "Wieder&herstellen"),
+        Row("QLineEdit|Cu&t", "", "&Ausschneiden"),
+        Row("QLineEdit|&Copy", "", "&Kopieren"),
+        Row("QLineEdit|&Paste", "", "Einf&ügen"),
+        Row("QLineEdit|Delete", "", "Löschen"),
+        Row("QLineEdit|Select All", "", "Alles auswählen"),
     };
     return data;
 }
@@ -104,13 +250,14 @@ TTranslationData MakeForm2Texts() {
     TTranslationData data;
     data.Captions = {
         Row("TForm2", "Setup", "Optionen"),
-        Row("Label1", "Folder for audio files:", "Ornder für Aufnahmen:"),
+        Row("Label1", "Folder for audio files:", "Ordner für Aufnahmen:"),
+        Row("btnBrowse", "Browse…", "Durchsuchen…"),
         Row("BitBtn1", "OK", "OK"),
         Row("BitBtn2", "Cancel", "Abbrechen"),
     };
     data.Hints = {
-        Row("TForm2", "", ""),  Row("Label1", "", ""),  Row("edRecordingFolder", "", ""),
-        Row("BitBtn1", "", ""), Row("BitBtn2", "", ""),
+        Row("TForm2", "", ""),   Row("Label1", "", ""),  Row("edRecordingFolder", "", ""),
+        Row("btnBrowse", "", ""), Row("BitBtn1", "", ""), Row("BitBtn2", "", ""),
     };
     data.Fonts = {
         Row("TForm2", "MS Shell Dlg 2", ""),
@@ -121,6 +268,27 @@ TTranslationData MakeForm2Texts() {
     data.Strings = {
         Row("edRecordingFolder.Text", "edRecordingFolder", ""),
         Row("TForm2.HelpFile", "", ""),
+        Row("edRecordingFolder.AccessibleName", "Folder for audio files", "Ordner für Aufnahmen"),
+        Row("btnBrowse.ChooserTitle", "Folder for audio files", "Ordner für Aufnahmen"),
+    };
+    // What OK refuses in the folder field.
+    data.Messages = {
+        Row("msgFolderRelative",
+            "“%1” is not a full path.\nEnter a path that begins with “/” (or with “~” for your "
+            "home folder), or choose the folder with the Browse button.",
+            "„%1“ ist kein vollständiger Pfad.\nGeben Sie einen Pfad ein, der mit „/“ beginnt "
+            "(oder mit „~“ für Ihren persönlichen Ordner), oder wählen Sie den Ordner mit der "
+            "Schaltfläche „Durchsuchen…“."),
+        Row("msgFolderIsFile",
+            "“%1” is a file, not a folder.\nEnter the path of a folder, or choose one with the "
+            "Browse button.",
+            "„%1“ ist eine Datei und kein Ordner.\nGeben Sie den Pfad eines Ordners ein oder "
+            "wählen Sie einen mit der Schaltfläche „Durchsuchen…“."),
+        Row("msgFolderBelowAFile",
+            "“%1” cannot be a folder because “%2” is a file.\nEnter the path of a folder, or "
+            "choose one with the Browse button.",
+            "„%1“ kann kein Ordner sein, weil „%2“ eine Datei ist.\nGeben Sie den Pfad eines "
+            "Ordners ein oder wählen Sie einen mit der Schaltfläche „Durchsuchen…“."),
     };
     return data;
 }

@@ -3,25 +3,51 @@
 #include "app/TApplicationErrors.h"
 #include "app/TDesignFonts.h"
 #include "app/TDrawnPictures.h"
+#include "app/TUserMessages.h"
 #include "app/languages/TLangLinkedTranslator.h"
 #include "app/languages/TextTables.h"
 #include "app/setup/KWAutoCompleteEdit.h"
+#include "app/setup/TFolderEntry.h"
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 TForm2* Form2 = nullptr;
 
 namespace {
-QPushButton* NewBitBtn(const char* name, const QString& caption, TPicture picture, int left,
+// The design's measures: an 8-pixel margin, a label row of 16 pixels above a 21-pixel field,
+// 8 pixels between settings, and OK and Cancel (97 x 25, 15 apart) centred 30 pixels above
+// the bottom edge.
+constexpr int Margin = 8;
+constexpr int LabelHeight = 16;
+constexpr int FieldHeight = 21;
+constexpr int RowGap = 8;
+constexpr int ButtonGap = 15;
+constexpr int BottomMargin = 30;
+
+QPushButton* NewBitBtn(const char* name, const QString& caption, TPicture picture,
                        QWidget* dialog) {
     auto* button = new QPushButton(TDrawnPictures::Icon(picture), caption, dialog);
     button->setObjectName(QLatin1String(name));
-    button->setGeometry(left, 241, 97, 25);
+    button->setFixedSize(97, 25);
     button->setIconSize(QSize(16, 16));
     return button;
+}
+
+QString DesktopFolderChooser(QWidget* parent, const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
+}
+
+TForm2::TFolderChooser& FolderChooser() {
+    static TForm2::TFolderChooser chooser = DesktopFolderChooser;
+    return chooser;
 }
 } // namespace
 
@@ -35,26 +61,55 @@ TForm2::TForm2(QWidget* parent)
     setSizeGripEnabled(false);
     setProperty("HelpFile", QString());
 
-    // Created in tab order: OK, Cancel, then the edit, so OK has the focus on opening.
-    BitBtn1 = NewBitBtn("BitBtn1", QStringLiteral("OK"), TPicture::OK, 130, this);
-    BitBtn1->setDefault(true);
-    BitBtn2 = NewBitBtn("BitBtn2", QStringLiteral("Cancel"), TPicture::Cancel, 242, this);
-
     Label1 = new QLabel(QStringLiteral("Folder for audio files:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(8, 8);
-    Label1->adjustSize();
 
     edRecordingFolder = new TACEdit(this);
     edRecordingFolder->setObjectName(QStringLiteral("edRecordingFolder"));
-    edRecordingFolder->setGeometry(8, 24, 453, 21);
+    edRecordingFolder->setFixedHeight(FieldHeight);
     edRecordingFolder->SetACSource(acsShell);
     edRecordingFolder->setText(QStringLiteral("edRecordingFolder"));
     Label1->setBuddy(edRecordingFolder);
 
-    setTabOrder(BitBtn1, BitBtn2);
-    setTabOrder(BitBtn2, edRecordingFolder);
+    btnBrowse = new QPushButton(QStringLiteral("Browse…"), this);
+    btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
+    btnBrowse->setFixedHeight(FieldHeight);
+    btnBrowse->setProperty("ChooserTitle", QStringLiteral("Folder for audio files"));
 
+    BitBtn1 = NewBitBtn("BitBtn1", QStringLiteral("OK"), TPicture::OK, this);
+    BitBtn1->setDefault(true);
+    BitBtn2 = NewBitBtn("BitBtn2", QStringLiteral("Cancel"), TPicture::Cancel, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(Margin, Margin, Margin, BottomMargin);
+    layout->setSpacing(0);
+    FRows = layout;
+    Label1->setFixedHeight(LabelHeight);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(Label1);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->setSpacing(6);
+    folderRow->addWidget(edRecordingFolder, 1);
+    folderRow->addWidget(btnBrowse);
+    layout->addLayout(folderRow);
+    FNextRow = layout->count();
+    FLastField = btnBrowse;
+    layout->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(ButtonGap);
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+
+    // The folder first, then its Browse button, then OK and Cancel.
+    setTabOrder(edRecordingFolder, btnBrowse);
+    setTabOrder(btnBrowse, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+
+    connect(btnBrowse, &QPushButton::clicked, this,
+            [this] { RunGuiHandler(this, [this] { btnBrowseClick(); }); });
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { RunGuiHandler(this, [this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
@@ -65,26 +120,88 @@ TForm2::TForm2(QWidget* parent)
     FormCreate();
     // The dialog's creation is complete: it takes the program's language now.
     LangLinked1->Loaded();
-    // A translated label keeps its design position and sizes itself to its text.
-    Label1->adjustSize();
 }
 
 TForm2::~TForm2() = default;
 
+void TForm2::AddRow(QLabel* label, QWidget* field) {
+    label->setFixedHeight(LabelHeight);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setBuddy(field);
+    FRows->insertSpacing(FNextRow++, RowGap);
+    FRows->insertWidget(FNextRow++, label);
+    FRows->insertWidget(FNextRow++, field);
+    setTabOrder(FLastField, field);
+    setTabOrder(field, BitBtn1);
+    FLastField = field;
+}
+
+TForm2::TFolderChooser TForm2::SetFolderChooser(TFolderChooser chooser) {
+    return std::exchange(FolderChooser(),
+                         chooser ? std::move(chooser) : TFolderChooser(DesktopFolderChooser));
+}
+
 void TForm2::showEvent(QShowEvent* event) {
-    Label1->adjustSize();
     RunGuiHandler(this, [this] { FormShow(); });
     QDialog::showEvent(event);
 }
 
+void TForm2::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    // Ready to type: the cursor behind the folder's text. Showing a dialog hands its focus
+    // widget a focus as if by Tab, which selects an edit's whole text.
+    if (!visible) return;
+    edRecordingFolder->deselect();
+    edRecordingFolder->setCursorPosition(int(edRecordingFolder->text().size()));
+}
+
 void TForm2::FormShow() {
     edRecordingFolder->setText(QString::fromStdU16String(IniData->FolderForRecordings()));
-    BitBtn1->setFocus(Qt::OtherFocusReason);
+    edRecordingFolder->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm2::BitBtn1Click() {
-    // The edited folder is what the user asked for; a blank one would leave nowhere to record.
-    const QString folder = edRecordingFolder->text();
-    if (!folder.trimmed().isEmpty()) IniData->SetFolderForRecordings(folder.toStdU16String());
-    accept();
+    const TFolderEntry entry =
+        TFolderEntry::Check(edRecordingFolder->text(), QDir::homePath());
+    TUserError refused{TMessageCause::FolderRelative, {entry.Folder}, {}};
+    switch (entry.Verdict) {
+    case TFolderEntry::Blank: // would leave nowhere to record: nothing is stored
+        accept();
+        return;
+    case TFolderEntry::Accepted:
+        IniData->SetFolderForRecordings(entry.Folder.toStdU16String());
+        accept();
+        return;
+    case TFolderEntry::Relative:
+        break;
+    case TFolderEntry::IsFile:
+        refused.Cause = TMessageCause::FolderIsFile;
+        break;
+    case TFolderEntry::BelowAFile:
+        refused.Cause = TMessageCause::FolderBelowAFile;
+        refused.Values << entry.Blocker;
+        break;
+    }
+    TApplicationErrors::Show(this, TUserMessages::For(refused, LangLinked1->ActiveLanguage()));
+    edRecordingFolder->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm2::btnBrowseClick() {
+    const QString chosen =
+        FolderChooser()(this, btnBrowse->property("ChooserTitle").toString(), BrowseStart());
+    if (!chosen.isEmpty()) edRecordingFolder->setText(QDir::toNativeSeparators(chosen));
+    edRecordingFolder->setFocus(Qt::OtherFocusReason);
+}
+
+QString TForm2::BrowseStart() const {
+    const TFolderEntry entry =
+        TFolderEntry::Check(edRecordingFolder->text(), QDir::homePath());
+    if (entry.Verdict == TFolderEntry::Blank || entry.Verdict == TFolderEntry::Relative)
+        return QDir::homePath();
+    for (QFileInfo folder(entry.Folder); !folder.filePath().isEmpty();
+         folder = QFileInfo(folder.absolutePath())) {
+        if (folder.isDir()) return folder.absoluteFilePath();
+        if (folder.isRoot()) break;
+    }
+    return QDir::homePath();
 }

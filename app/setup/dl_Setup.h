@@ -1,10 +1,17 @@
 #pragma once
 // The setup dialog: the folder for recordings in an edit that completes folder and file
-// names. Created once at start-up, hidden, and shown modally by Setup. OK stores the edited
-// folder in the settings (a blank text is not stored); Cancel, Escape and the close button
-// leave the settings unchanged. Thread contract: GUI thread only.
+// names, with a Browse button that opens the desktop's folder chooser. Created once at
+// start-up, hidden, and shown modally by Setup; it opens with the focus in the folder field,
+// Enter is OK and Escape Cancel. OK checks the folder (TFolderEntry) and stores it in the
+// settings; what it refuses is told in the dialog's language and the dialog stays open with
+// the text. A blank text is not stored. Cancel, Escape and the close button leave the settings
+// unchanged. The settings are rows one below the other (a label above its field); AddRow puts
+// another below the last. Thread contract: GUI thread only.
 #include <QDialog>
 
+#include <functional>
+
+class QBoxLayout;
 class QLabel;
 class QPushButton;
 class TACEdit;
@@ -19,12 +26,26 @@ public:
 
     QLabel* Label1;
     TACEdit* edRecordingFolder;
+    QPushButton* btnBrowse;
     QPushButton* BitBtn1; // OK
     QPushButton* BitBtn2; // Cancel
     TLangLinkedTranslator* LangLinked1;
 
+    // Adds a setting below the last: its label above its field, the field in the tab order
+    // before OK. The label (its buddy) names the field for screen readers.
+    void AddRow(QLabel* label, QWidget* field);
+
+    // What Browse asks the folder of: the dialog, the chooser's title and the folder to start
+    // in; answers the chosen folder or an empty text. The desktop's own chooser by default
+    // (QFileDialog for a folder); tests put theirs in place. An empty function restores it.
+    using TFolderChooser =
+        std::function<QString(QWidget* parent, const QString& title, const QString& start)>;
+    static TFolderChooser SetFolderChooser(TFolderChooser chooser);
+
     static constexpr int ClientWidth = 469;
     static constexpr int ClientHeight = 296;
+
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -33,6 +54,15 @@ private:
     void FormCreate() {}
     void FormShow();
     void BitBtn1Click();
+    void btnBrowseClick();
+    // The folder Browse starts in: the typed one, or the nearest folder above it that exists.
+    QString BrowseStart() const;
+
+    QBoxLayout* FRows = nullptr;
+    // Where the next row goes: before the space that keeps the buttons at the bottom.
+    int FNextRow = 0;
+    // The last control of the rows in the tab order, OK's predecessor.
+    QWidget* FLastField = nullptr;
 };
 
 // The one setup dialog of the program (not owned here; the program creates it).

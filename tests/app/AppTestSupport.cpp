@@ -4,6 +4,7 @@
 #include "settings/u_Config.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTest>
 #include <QUuid>
 
@@ -32,8 +33,16 @@ TSettingsScope::~TSettingsScope() {
 }
 
 TShownMessages::TShownMessages() {
-    TApplicationErrors::SetDisplay(
-        [this](QWidget*, const QString& message) { FMessages << message; });
+    TApplicationErrors::SetDisplay([this](QWidget*, const TUserMessage& message) {
+        FMessages << message.Text;
+        FShown.push_back(message);
+    });
+}
+
+bool HoldsNoCode(const QString& text) {
+    static const QRegularExpression code(
+        QStringLiteral("\\$[0-9A-Fa-f]{4,8}|0x[0-9A-Fa-f]+|errno|Reason:|->|\\(\\d+\\)"));
+    return !code.match(text).hasMatch();
 }
 
 TShownMessages::~TShownMessages() {

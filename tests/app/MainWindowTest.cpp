@@ -1,9 +1,11 @@
-// The main window: its layout, its German and English texts, Record, Stop and the recording
-// file name.
+// The main window: its layout, its German and English texts, the keyboard (shortcuts, Tab,
+// Space and Enter), Record, Pause, Stop and the recording file name.
 #include "AppTestSupport.h"
 
+#include "app/EUserError.h"
 #include "app/Main.h"
 #include "app/TApplicationErrors.h"
+#include "app/TUserMessages.h"
 #include "app/dm_Recording.h"
 #include "app/languages/TLangDispatcher.h"
 #include "app/languages/TLangTranslator.h"
@@ -14,6 +16,7 @@
 #include "settings/u_Config.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFrame>
@@ -22,6 +25,8 @@
 #include <QSizeGrip>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QSignalSpy>
+#include <QTest>
 #include <QToolButton>
 
 #include <gmock/gmock.h>
@@ -75,31 +80,46 @@ TEST_F(MainWindow, IsLaidOutAsDesigned) {
     EXPECT_EQ(573, form.ToolBar1->width());
     EXPECT_EQ(573, form.ToolBar2->width());
 
-    // Row 0: Record, Stop, a separator, Setup; 50-pixel buttons, 24 x 24 pictures above the
-    // captions.
+    // Row 0: Record, Pause, Stop, a separator, Setup; 50-pixel buttons (Pause as wide as its
+    // longer caption needs), 24 x 24 pictures above the captions.
     const QList<QAction*> items = form.ToolBar1->actions();
-    ASSERT_EQ(4, items.size());
+    ASSERT_EQ(5, items.size());
     EXPECT_EQ(form.btnRecord, items[0]);
-    EXPECT_EQ(form.btnStop, items[1]);
-    EXPECT_TRUE(items[2]->isSeparator());
-    EXPECT_EQ(form.btnSetup, items[3]);
+    EXPECT_EQ(form.btnPause, items[1]);
+    EXPECT_EQ(form.btnStop, items[2]);
+    EXPECT_TRUE(items[3]->isSeparator());
+    EXPECT_EQ(form.btnSetup, items[4]);
     EXPECT_EQ(Qt::ToolButtonTextUnderIcon, form.ToolBar1->toolButtonStyle());
     EXPECT_EQ(QSize(24, 24), form.ToolBar1->iconSize());
     int right = -1;
-    for (QAction* button : {form.btnRecord, form.btnStop, form.btnSetup}) {
+    for (QAction* button : {form.btnRecord, form.btnPause, form.btnStop, form.btnSetup}) {
         QWidget* widget = form.ToolBar1->widgetForAction(button);
         ASSERT_NE(nullptr, widget);
-        EXPECT_EQ(50, widget->width());
+        if (button == form.btnPause) {
+            EXPECT_GE(widget->width(), 50);
+            const QFontMetrics metrics(widget->font());
+            EXPECT_LE(metrics.horizontalAdvance(QStringLiteral("Fortsetzen")), widget->width());
+        } else {
+            EXPECT_EQ(50, widget->width());
+        }
         EXPECT_GT(widget->x(), right) << "left to right in this order";
         right = widget->x();
         EXPECT_TRUE(button->isVisible() && button->isEnabled());
     }
 
-    // The pictures: a red disc, a blue square, a tool picture; crisp at any size.
+    // The pictures: a red disc, two bars, a blue square, a tool picture; crisp at any size.
     for (int size : {24, 96}) {
         const QColor record = CentrePixel(form.btnRecord->icon(), size);
         EXPECT_GT(record.red(), 150);
         EXPECT_LT(record.blue(), 80);
+        const QImage pause = form.btnPause->icon().pixmap(QSize(size, size)).toImage();
+        EXPECT_EQ(0, pause.pixelColor(size / 2, size / 2).alpha()) << "the gap between the bars";
+        for (const double bar : {8.0, 16.0}) {
+            const QColor colour = pause.pixelColor(int(bar * size / 24), size / 2);
+            EXPECT_EQ(255, colour.alpha());
+            EXPECT_GT(colour.red(), 150);
+            EXPECT_LT(colour.blue(), 80);
+        }
         const QColor stop = CentrePixel(form.btnStop->icon(), size);
         EXPECT_GT(stop.blue(), 150);
         EXPECT_LT(stop.red(), 120);
@@ -124,14 +144,17 @@ TEST_F(MainWindow, ComesUpInGermanWithTheUntranslatedTextsInEnglish) {
     EXPECT_EQ("Deutsch", form.LangTranslator1->Language());
     EXPECT_EQ("Hymnaro Audio Recorder v0.1", form.windowTitle());
     EXPECT_EQ("Start", form.btnRecord->text());
+    EXPECT_EQ("Pause", form.btnPause->text());
     EXPECT_EQ("Stop", form.btnStop->text());
     EXPECT_EQ("Optionen", form.btnSetup->text());
-    EXPECT_EQ("Record", form.btnRecord->toolTip());
-    EXPECT_EQ("Stop", form.btnStop->toolTip());
-    EXPECT_EQ("Setup", form.btnSetup->toolTip());
+    // The hints stay English; the shortcut follows in the keyboard's German names.
+    EXPECT_EQ("Record (Strg+R)", form.btnRecord->toolTip());
+    EXPECT_EQ("Pause (Strg+P)", form.btnPause->toolTip());
+    EXPECT_EQ("Stop (Strg+S)", form.btnStop->toolTip());
+    EXPECT_EQ("Setup (Strg+,)", form.btnSetup->toolTip());
     EXPECT_EQ("Custom 1", form.ToolBar1->windowTitle());
     EXPECT_EQ("Custom 2", form.ToolBar2->windowTitle());
-    EXPECT_EQ("Error", TMsgDlgCaptions::Caption("SMsgDlgError"));
+    EXPECT_EQ("Fehler", TMsgDlgCaptions::Caption("SMsgDlgError"));
     EXPECT_EQ("DEFAULT_CHARSET", form.property("FontCharset").toString());
 }
 
@@ -144,11 +167,134 @@ TEST_F(MainWindow, SwitchesToEnglishAndBackKeepingWhatEmptyCellsDoNotCover) {
     EXPECT_EQ("/rec/2024-03-03 14-05-09.wav", form.lblFileName->text());
     EXPECT_EQ("English", form.LangDispatcher1->Language());
 
+    EXPECT_EQ("Record (Ctrl+R)", form.btnRecord->toolTip());
+    EXPECT_EQ("Setup (Ctrl+,)", form.btnSetup->toolTip());
+
     form.setWindowTitle(QStringLiteral("Renamed"));
     form.LangDispatcher1->SetActiveLanguage(LangGerman);
     EXPECT_EQ("Start", form.btnRecord->text());
-    EXPECT_EQ("Record", form.btnRecord->toolTip());
+    EXPECT_EQ("Record (Strg+R)", form.btnRecord->toolTip());
     EXPECT_EQ("Renamed", form.windowTitle()) << "the German caption cell is empty";
+}
+
+// What a screen reader says of each control, in the language the window shows.
+TEST_F(MainWindow, EveryControlHasAnAccessibleNameInTheActiveLanguage) {
+    struct Names {
+        int language;
+        QStringList buttons, others;
+    };
+    const Names cases[] = {
+        {LangGerman,
+         {"Start", "Pause", "Stop", "Optionen"},
+         {"Aufnahmebefehle", "Datei der Aufnahme", "Dateiname", "Aufnahme", "Statusleiste"}},
+        {LangEnglish,
+         {"Record", "Pause", "Stop", "Setup"},
+         {"Recording commands", "File being recorded", "File name", "Recording", "Status bar"}},
+    };
+    for (const Names& c : cases) {
+        form.LangDispatcher1->SetActiveLanguage(c.language);
+        QStringList buttons;
+        for (QAction* button : {form.btnRecord, form.btnPause, form.btnStop, form.btnSetup}) {
+            QWidget* widget = form.ToolBar1->widgetForAction(button);
+            buttons << widget->accessibleName();
+            EXPECT_EQ(button->toolTip(), widget->accessibleDescription());
+        }
+        EXPECT_EQ(c.buttons, buttons);
+        const QStringList others{form.ToolBar1->accessibleName(), form.ToolBar2->accessibleName(),
+                                 form.lblFileName->accessibleName(), form.Panel1->accessibleName(),
+                                 form.StatusBar1->accessibleName()};
+        EXPECT_EQ(c.others, others);
+    }
+}
+
+// ---- keyboard ---------------------------------------------------------------------------------
+
+class Keyboard : public MainWindow {
+protected:
+    void SetUp() override {
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+    QWidget* Button(QAction* action) { return form.ToolBar1->widgetForAction(action); }
+    QList<QAction*> Commands() { return {form.btnRecord, form.btnPause, form.btnStop, form.btnSetup}; }
+};
+
+TEST_F(Keyboard, EachShortcutTriggersItsCommandWhicheverControlHasTheFocus) {
+    const std::pair<QKeyCombination, QAction*> shortcuts[] = {
+        {Qt::CTRL | Qt::Key_R, form.btnRecord},
+        {Qt::CTRL | Qt::Key_P, form.btnPause},
+        {Qt::CTRL | Qt::Key_S, form.btnStop},
+        {Qt::CTRL | Qt::Key_Comma, form.btnSetup},
+    };
+    // Every control that can have the focus, and none.
+    QList<QWidget*> focused{nullptr};
+    for (QAction* command : Commands())
+        focused << Button(command);
+    for (QWidget* focus : focused) {
+        if (focus)
+            focus->setFocus(Qt::TabFocusReason);
+        else if (QWidget* current = QApplication::focusWidget())
+            current->clearFocus();
+        for (const auto& [key, command] : shortcuts) {
+            QSignalSpy triggered(command, &QAction::triggered);
+            QTest::keyClick(focus ? focus : &form, key.key(), key.keyboardModifiers());
+            EXPECT_EQ(1, triggered.count())
+                << command->objectName().toStdString() << " with the focus on "
+                << (focus ? focus->accessibleName().toStdString() : "nothing");
+        }
+    }
+}
+
+TEST_F(Keyboard, TabWalksTheButtonsInOrderAndShowsTheFocus) {
+    Button(form.btnSetup)->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> walked;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked << QApplication::focusWidget();
+    }
+    EXPECT_EQ((QList<QWidget*>{Button(form.btnRecord), Button(form.btnPause),
+                               Button(form.btnStop), Button(form.btnSetup),
+                               Button(form.btnRecord)}),
+              walked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(Button(form.btnSetup), QApplication::focusWidget());
+
+    // The button with the focus looks different from the same button without it.
+    QWidget* stop = Button(form.btnStop);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    ASSERT_EQ(stop, QApplication::focusWidget());
+    const QImage focusedLook = stop->grab().toImage();
+    QTest::keyClick(stop, Qt::Key_Tab);
+    ASSERT_NE(stop, QApplication::focusWidget());
+    EXPECT_NE(focusedLook, stop->grab().toImage());
+}
+
+TEST_F(Keyboard, SpaceEnterAndTheKeypadsEnterPressTheFocusedButton) {
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+        {Qt::Key_Space, Qt::NoModifier},
+        {Qt::Key_Return, Qt::NoModifier},
+        {Qt::Key_Enter, Qt::KeypadModifier},
+    };
+    for (QAction* command : {form.btnPause, form.btnStop}) {
+        for (const auto& [key, modifiers] : keys) {
+            Button(command)->setFocus(Qt::TabFocusReason);
+            QSignalSpy triggered(command, &QAction::triggered);
+            QTest::keyClick(Button(command), key, modifiers);
+            EXPECT_EQ(1, triggered.count()) << command->objectName().toStdString() << " " << key;
+        }
+    }
+    // Enter with a modifier is not a press.
+    QSignalSpy triggered(form.btnStop, &QAction::triggered);
+    QTest::keyClick(Button(form.btnStop), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(0, triggered.count());
+}
+
+TEST_F(MainWindow, PauseWithoutARecordingDoesNothing) {
+    form.btnPause->trigger();
+    EXPECT_TRUE(shown.Messages().isEmpty()) << shown.Messages().join(u'|').toStdString();
+    EXPECT_EQ("Pause", form.btnPause->text());
+    EXPECT_EQ("", form.lblFileName->text());
 }
 
 // Recording with a capture controller is tested in RecordingWindowTest.cpp.
@@ -166,16 +312,20 @@ TEST_F(MainWindow, WithoutACaptureControllerRecordAndStopAreRefused) {
     EXPECT_EQ("", form.lblFileName->text());
     EXPECT_EQ(0, readings);
     form.btnStop->trigger();
-    const QString refused = QStringLiteral("Aufnehmen ist nicht möglich: Die Audioaufnahme "
-                                           "konnte beim Programmstart nicht vorbereitet werden.");
+    const QString refused = QStringLiteral(
+        "Aufnehmen ist nicht möglich: Die Audioaufnahme konnte beim Programmstart nicht "
+        "vorbereitet werden.\nBeenden Sie das Programm und starten Sie es erneut.");
     EXPECT_THAT(shown.Messages(), ElementsAre(refused, refused));
+    EXPECT_EQ("Fehler", shown.Shown()[0].Title);
 }
 
 TEST_F(MainWindow, RecordWithAnEmptyFolderShowsTheErrorAndLeavesTheLabel) {
     IniData->SetFolderForRecordings(u"");
     form.lblFileName->setText(QStringLiteral("before"));
     form.btnRecord->trigger();
-    EXPECT_THAT(shown.Messages(), ElementsAre("Ordner kann nicht erstellt werden"));
+    EXPECT_THAT(shown.Messages(),
+                ElementsAre("Es ist kein Ordner für Aufnahmen eingestellt.\nWählen Sie unter "
+                            "„Optionen“ einen Ordner."));
     EXPECT_EQ("before", form.lblFileName->text());
     // The window goes on working (here without a capture controller, so Stop is refused).
     form.btnStop->trigger();
@@ -183,58 +333,62 @@ TEST_F(MainWindow, RecordWithAnEmptyFolderShowsTheErrorAndLeavesTheLabel) {
 }
 
 TEST_F(MainWindow, EveryHandlerErrorIsShownInTheActiveLanguageAndGoesNoFurther) {
+    RunGuiHandler(&form, [] { throw EUserError(TMessageCause::NoInput); });
     RunGuiHandler(&form, [] { throw Exception("Unable to create directory"); });
     RunGuiHandler(&form, [] { throw std::runtime_error("plain"); });
     RunGuiHandler(&form, [] { throw 42; });
-    EXPECT_THAT(shown.Messages(), ElementsAre("Ordner kann nicht erstellt werden", "plain",
-                                              "Ein unbekannter Fehler ist aufgetreten."));
+    EXPECT_THAT(shown.Messages(),
+                ElementsAre("Kein Audio-Eingang gefunden. Ist ein Mikrofon angeschlossen und "
+                            "läuft der Sound-Server?",
+                            "Ordner kann nicht erstellt werden",
+                            "Etwas Unerwartetes ist schiefgegangen.\nVersuchen Sie es erneut; "
+                            "bleibt das Problem, beenden Sie das Programm und starten Sie es "
+                            "erneut.",
+                            "Ein unbekannter Fehler ist aufgetreten."));
+    // A text the tables do not know is no main text: it is the technical reason.
+    EXPECT_EQ("plain", shown.Shown()[2].Details);
 
     // A display that fails itself loses the message, never the program.
-    auto recorder =
-        TApplicationErrors::SetDisplay([](QWidget*, const QString&) { throw std::bad_alloc(); });
+    auto recorder = TApplicationErrors::SetDisplay(
+        [](QWidget*, const TUserMessage&) { throw std::bad_alloc(); });
     RunGuiHandler(&form, [] { throw Exception("lost"); });
     TApplicationErrors::SetDisplay(recorder);
-    EXPECT_EQ(3, shown.Messages().size());
+    EXPECT_EQ(4, shown.Messages().size());
 }
 
 struct StoppedCase {
     LONG code;
     HRESULT param1;
-    const char* english;
-    const char* german;
+    TMessageCause cause;
+    QStringList values;
+    const char* details;
 };
 
-// A recording that ends by itself names its cause, in the language the window shows.
-TEST_F(MainWindow, TellsWhyARecordingStoppedInBothLanguages) {
+// A recording that ends by itself names its cause, its input and its file; the code that ended
+// it is a detail.
+TEST(RecordingStopped, NamesTheCauseTheInputAndTheFile) {
+    const QString input = QStringLiteral("USB-Mikrofon");
+    const QString file = QStringLiteral("/rec/2024-03-03 14-05-09.wav");
     const StoppedCase cases[] = {
-        {EC_DEVICE_LOST, S_OK, "The recording stopped because the audio input device was lost.",
-         "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät nicht mehr verfügbar ist."},
-        {EC_COMPLETE, S_OK,
-         "The recording stopped because the audio input device ended the stream.",
-         "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr liefert."},
+        {EC_DEVICE_LOST, S_OK, TMessageCause::InputLost, {input, file}, ""},
+        {EC_COMPLETE, S_OK, TMessageCause::StreamEnded, {input, file}, ""},
         // ENOSPC and EDQUOT, as the file writer reports them; the storage code of the same.
-        {EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_DISK_FULL),
-         "The recording stopped because the disk is full.",
-         "Die Aufnahme wurde beendet, weil der Datenträger voll ist."},
-        {EC_ERRORABORT, STG_E_MEDIUMFULL, "The recording stopped because the disk is full.",
-         "Die Aufnahme wurde beendet, weil der Datenträger voll ist."},
+        {EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_DISK_FULL), TMessageCause::DiskFull, {file},
+         "There is not enough space on the disk. ($80070070)."},
+        {EC_ERRORABORT, STG_E_MEDIUMFULL, TMessageCause::DiskFull, {file},
+         "There is not enough space on the disk. ($80030070)."},
         // EFBIG, and the WAV destination's refusal at 4 GiB - 1 bytes.
-        {EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE),
-         "The recording stopped because the file reached its size limit.",
-         "Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe erreicht hat."},
-        {EC_ERRORABORT, E_FAIL,
-         "The recording stopped because of an error.\nThe operation failed. ($80004005).",
-         "Die Aufnahme wurde wegen eines Fehlers beendet.\nThe operation failed. ($80004005)."},
+        {EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE), TMessageCause::SizeLimit,
+         {file}, "The file has reached the largest size it can have. ($800700DF)."},
+        {EC_ERRORABORT, E_FAIL, TMessageCause::RecordingAborted, {file},
+         "The operation failed. ($80004005)."},
     };
-    for (const int language : {LangGerman, LangEnglish}) {
-        form.LangDispatcher1->SetActiveLanguage(language);
-        for (const StoppedCase& c : cases) {
-            SCOPED_TRACE(c.english);
-            const QString text = TdmRecording::RecordingStoppedText(c.code, LONG_PTR(c.param1));
-            EXPECT_EQ(QString::fromUtf8(c.english), text);
-            EXPECT_EQ(QString::fromUtf8(language == LangGerman ? c.german : c.english),
-                      TApplicationErrors::Translate(text));
-        }
+    for (const StoppedCase& c : cases) {
+        const TUserError error =
+            TdmRecording::RecordingStoppedError(c.code, LONG_PTR(c.param1), input, file);
+        EXPECT_EQ(TUserMessages::Key(c.cause), TUserMessages::Key(error.Cause));
+        EXPECT_EQ(c.values, error.Values);
+        EXPECT_EQ(QString::fromUtf8(c.details), error.Details);
     }
 }
 

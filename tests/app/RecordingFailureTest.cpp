@@ -79,7 +79,8 @@ TEST_P(RecordingFailure, EndsTheRecordingWithTheFileCompleteToItsLastSampleAndSa
     ASSERT_TRUE(WaitFor([&] { return !shown.Messages().isEmpty(); }, 20000));
     limit.reset();
 
-    EXPECT_THAT(shown.Messages(), ElementsAre(QString::fromUtf8(c.message)));
+    EXPECT_THAT(shown.Messages(),
+                ElementsAre(QString::fromUtf8(c.message).replace(QStringLiteral("<file>"), file)));
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_FALSE(dmRecording->DXShowCaptureAudio()->IsRunning());
     const WavFile wav = ReadWav(file.toStdString());
@@ -97,14 +98,18 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"DeviceVanishes",
                     {ScriptedStream::Step{long(Period) * 3}, ScriptedStream::Step{-ENODEV}},
                     0,
-                    "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät nicht mehr "
-                    "verfügbar ist."},
+                    "Die Aufnahme wurde beendet, weil der Audio-Eingang „Scripted device“ "
+                    "nicht mehr verfügbar ist. Die Datei „<file>“ enthält alles bis dahin "
+                    "Aufgenommene.\nSchließen Sie den Eingang wieder an und drücken Sie dann "
+                    "„Start“."},
         // Room for the header and three and a half samples: the fourth is refused.
         FailureCase{"FileMayNotGrow",
                     {ScriptedStream::Step{long(Period) * 10}},
                     HeaderBytes + 3 * PeriodBytes + PeriodBytes / 2,
-                    "Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe erreicht "
-                    "hat."}),
+                    "Die Aufnahme wurde beendet, weil die Datei „<file>“ ihre größtmögliche "
+                    "Größe erreicht hat (eine WAV-Datei fasst höchstens 4 GiB). Die Datei "
+                    "enthält alles bis dahin Aufgenommene.\nDrücken Sie „Start“, um in einer "
+                    "neuen Datei weiter aufzunehmen."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A device that another program holds cannot be opened when the graph starts; the file writer
@@ -119,8 +124,12 @@ protected:
 
 TEST_F(RecordingNotStarted, ABusyDeviceIsToldAndLeavesNoEmptyRecordingBehind) {
     Form1->btnRecord->trigger();
-    EXPECT_THAT(shown.Messages(), ElementsAre("Die Aufnahme konnte nicht gestartet werden.\n"
-                                              "The resource is in use. ($800700AA)."));
+    EXPECT_THAT(shown.Messages(),
+                ElementsAre("Der Audio-Eingang „Scripted device“ wird gerade von einem anderen "
+                            "Programm benutzt.\nBeenden Sie die Aufnahme im anderen Programm und "
+                            "drücken Sie dann erneut „Start“."));
+    ASSERT_EQ(1, shown.Shown().size());
+    EXPECT_EQ("The resource is in use. ($800700AA).", shown.Shown()[0].Details);
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_EQ(1, backend->opens);
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty())

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTest>
@@ -126,10 +127,15 @@ TEST_F(RecordingWindow, WithoutAControllerRecordAndStopAreRefused) {
     ASSERT_EQ(nullptr, dmRecording->DXShowCaptureAudio());
     Form1->btnRecord->trigger();
     Form1->btnStop->trigger();
-    const QString refused = QStringLiteral("Aufnehmen ist nicht möglich: Die Audioaufnahme "
-                                           "konnte beim Programmstart nicht vorbereitet werden.");
-    EXPECT_THAT(shown.Messages(),
-                ElementsAre("Could not create the filter graph manager", refused, refused));
+    ASSERT_EQ(3, shown.Messages().size());
+    EXPECT_THAT(shown.Messages()[0].toStdString(),
+                testing::StartsWith("Die Audioaufnahme konnte nicht vorbereitet werden"));
+    EXPECT_EQ("Could not create the filter graph manager", shown.Shown()[0].Details);
+    const QString refused = QStringLiteral(
+        "Aufnehmen ist nicht möglich: Die Audioaufnahme konnte beim Programmstart nicht "
+        "vorbereitet werden.\nBeenden Sie das Programm und starten Sie es erneut.");
+    EXPECT_EQ(refused, shown.Messages()[1]);
+    EXPECT_EQ(refused, shown.Messages()[2]);
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_TRUE(Files().isEmpty());
 }
@@ -141,20 +147,23 @@ TEST_F(RecordingWindow, NoDeviceAtRecordIsToldAfterLookingAgain) {
     ASSERT_EQ(1, devices.enumerations);
     Form1->btnRecord->trigger();
     EXPECT_EQ(2, devices.enumerations) << "the list is refreshed before giving up";
-    EXPECT_THAT(shown.Messages(), ElementsAre("Es wurde kein Audio-Eingabegerät gefunden."));
+    EXPECT_THAT(shown.Messages(), ElementsAre("Kein Audio-Eingang gefunden. Ist ein Mikrofon "
+                                              "angeschlossen und läuft der Sound-Server?"));
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_TRUE(Files().isEmpty());
 
     // A device plugged in since then is found; this one cannot be bound, so the graph does not
-    // run: one message with the formatted error, the label cleared, no headerless file left.
+    // run: one message naming the input, the formatted error in its details, the label
+    // cleared, no headerless file left.
     devices.devices = {{{{u"FriendlyName", u"Broken"}, {u"DevicePath", u"broken"}}, S_OK, E_FAIL}};
     Form1->btnRecord->trigger();
     EXPECT_EQ(3, devices.enumerations);
     ASSERT_EQ(2, shown.Messages().size());
-    EXPECT_EQ(QStringLiteral("Die Aufnahme konnte nicht gestartet werden.\n"
-                             "TDXShowCapture->BindToObject Reason: The operation failed. "
-                             "($80004005)."),
+    EXPECT_EQ("Der Audio-Eingang „Broken“ kann nicht geöffnet werden.\nPrüfen Sie, ob er "
+              "angeschlossen ist und der Sound-Server läuft, und drücken Sie dann erneut „Start“.",
               shown.Messages()[1]);
+    EXPECT_EQ("TDXShowCapture->BindToObject Reason: The operation failed. ($80004005).",
+              shown.Shown()[1].Details);
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_TRUE(Files().isEmpty()) << Files().join(u'|').toStdString();
 }
@@ -164,22 +173,30 @@ TEST_F(RecordingWindow, ARaisedErrorReachesTheDisplayOnce) {
     ASSERT_TRUE(CoRevokeClassCreator(CLSID_FileWriter));
     Form1->btnRecord->trigger();
     RestorePlatformClasses();
-    EXPECT_THAT(shown.Messages(), ElementsAre("Could not create FileWriter Reason: The class is "
-                                              "not registered. ($80040154)."));
+    ASSERT_EQ(1, shown.Messages().size());
+    EXPECT_THAT(shown.Messages()[0].toStdString(),
+                testing::StartsWith("Die Aufnahme konnte nicht gestartet werden, weil ein Teil"));
+    EXPECT_EQ("Could not create FileWriter Reason: The class is not registered. ($80040154).",
+              shown.Shown()[0].Details);
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_FALSE(capture->IsRunning());
 }
 
-TEST_F(RecordingWindow, AFolderThatCannotBeCreatedFailsTheRunWithItsReason) {
+// A file where the folder for recordings should be: nothing is started, and the message names
+// the folder and the file in its way.
+TEST_F(RecordingWindow, AFolderThatCannotBeCreatedIsNamedWithWhatIsInItsWay) {
     Start();
     const QString blocker = NewTestFolder(QStringLiteral("blocked")) + QStringLiteral("/file");
     QFile(blocker).open(QIODevice::WriteOnly);
-    IniData->SetFolderForRecordings((blocker + QStringLiteral("/Audio")).toStdU16String());
+    const QString wanted = blocker + QStringLiteral("/Audio");
+    IniData->SetFolderForRecordings(wanted.toStdU16String());
     Form1->btnRecord->trigger();
     ASSERT_EQ(1, shown.Messages().size());
-    EXPECT_THAT(shown.Messages()[0].toStdString(),
-                testing::StartsWith("Die Aufnahme konnte nicht gestartet werden.\n"));
-    EXPECT_THAT(shown.Messages()[0].toStdString(), testing::EndsWith("($80070003)."));
+    EXPECT_EQ("Der Ordner für Aufnahmen „" + wanted + "“ kann nicht erstellt werden, weil „" +
+                  blocker + "“ eine Datei und kein Ordner ist.\nWählen Sie unter „Optionen“ "
+                            "einen anderen Ordner oder verschieben Sie die Datei.",
+              shown.Messages()[0]);
+    EXPECT_EQ("mkdir: File exists (errno 17)", shown.Shown()[0].Details);
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_FALSE(capture->IsRunning());
 }
@@ -189,11 +206,14 @@ TEST_F(RecordingWindow, AFailedStopIsShownWithItsReason) {
     Form1->btnRecord->trigger();
     RecordSome(Form1->lblFileName->text());
     capture->failStop = true;
+    const QString file = Form1->lblFileName->text();
     Form1->btnStop->trigger();
     ASSERT_EQ(1, shown.Messages().size());
-    EXPECT_THAT(shown.Messages()[0].toStdString(),
-                testing::StartsWith("Die Aufnahme konnte nicht abgeschlossen werden.\n"));
-    EXPECT_THAT(shown.Messages()[0].toStdString(), testing::EndsWith("($80030070)."));
+    EXPECT_EQ("Die Aufnahme „" + file + "“ konnte nicht abgeschlossen werden: Die Datei enthält "
+              "den Ton, aber ihr Kopf gibt womöglich nicht die ganze Länge an.\nPrüfen Sie, ob "
+              "auf dem Datenträger Platz ist und ob er noch angeschlossen ist.",
+              shown.Messages()[0]);
+    EXPECT_EQ("There is not enough space on the disk. ($80030070).", shown.Shown()[0].Details);
     EXPECT_EQ("", Form1->lblFileName->text());
     capture->failStop = false;
 }
@@ -208,7 +228,8 @@ TEST_F(RecordingWindow, RecordWhileRecordingTellsWhenTheFirstFileCannotBeComplet
     capture->failStop = false;
     ASSERT_EQ(1, shown.Messages().size());
     EXPECT_THAT(shown.Messages()[0].toStdString(),
-                testing::StartsWith("Die Aufnahme konnte nicht abgeschlossen werden.\n"));
+                testing::StartsWith("Die Aufnahme „" + first.toStdString() +
+                                    "“ konnte nicht abgeschlossen werden"));
     // The new recording starts all the same.
     EXPECT_NE(first, Form1->lblFileName->text());
     EXPECT_TRUE(capture->IsRunning());
@@ -222,7 +243,8 @@ struct EndCase {
     const char* name;
     LONG code;
     LONG_PTR param1;
-    const char* message;
+    const char* message; // <input> and <file> stand for the device and the recording
+    const char* details;
     bool failStop = false;
 };
 
@@ -238,7 +260,12 @@ TEST_P(RecordingEnds, TheFileIsCompletedTheLabelClearedAndTheUserTold) {
     capture->SendGraphEvent(c.code, c.param1);
     ASSERT_TRUE(WaitFor([&] { return !shown.Messages().isEmpty(); }));
     capture->failStop = false;
-    EXPECT_THAT(shown.Messages(), ElementsAre(QString::fromUtf8(c.message)));
+    ASSERT_EQ(1, shown.Messages().size());
+    EXPECT_EQ(QString::fromUtf8(c.message)
+                  .replace(QStringLiteral("<input>"), QStringLiteral("Paced test capture"))
+                  .replace(QStringLiteral("<file>"), file),
+              shown.Messages()[0]);
+    EXPECT_EQ(QString::fromUtf8(c.details), shown.Shown()[0].Details);
     EXPECT_EQ("", Form1->lblFileName->text());
     EXPECT_FALSE(capture->IsRunning());
     const WavFile wav = ReadWav(file.toStdString());
@@ -250,18 +277,28 @@ INSTANTIATE_TEST_SUITE_P(
     Events, RecordingEnds,
     testing::Values(
         EndCase{"ErrorAbort", EC_ERRORABORT, LONG_PTR(E_FAIL),
-                "Die Aufnahme wurde wegen eines Fehlers beendet.\nThe operation failed. "
-                "($80004005)."},
+                "Die Aufnahme wurde wegen eines Fehlers beendet. Die Datei „<file>“ enthält alles "
+                "bis dahin Aufgenommene.\nDrücken Sie „Start“, um erneut aufzunehmen.",
+                "The operation failed. ($80004005)."},
         EndCase{"DeviceLost", EC_DEVICE_LOST, 0,
-                "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät nicht mehr verfügbar "
-                "ist."},
+                "Die Aufnahme wurde beendet, weil der Audio-Eingang „<input>“ nicht mehr "
+                "verfügbar ist. Die Datei „<file>“ enthält alles bis dahin Aufgenommene.\n"
+                "Schließen Sie den Eingang wieder an und drücken Sie dann „Start“.",
+                ""},
         EndCase{"Complete", EC_COMPLETE, S_OK,
-                "Die Aufnahme wurde beendet, weil das Audio-Eingabegerät keine Daten mehr "
-                "liefert."},
+                "Die Aufnahme wurde beendet, weil der Audio-Eingang „<input>“ keinen Ton mehr "
+                "liefert. Die Datei „<file>“ enthält alles bis dahin Aufgenommene.\nDrücken Sie "
+                "„Start“, um erneut aufzunehmen.",
+                ""},
         // The cause, and that the file could not be completed after all.
         EndCase{"StopFails", EC_ERRORABORT, LONG_PTR(HRESULT_FROM_WIN32(ERROR_DISK_FULL)),
-                "Die Aufnahme wurde beendet, weil der Datenträger voll ist.\n"
-                "Die Aufnahme konnte nicht abgeschlossen werden.\n"
+                "Die Aufnahme wurde beendet, weil der Datenträger voll ist. Die Datei „<file>“ "
+                "enthält alles bis dahin Aufgenommene.\nSchaffen Sie Platz auf dem Datenträger, "
+                "bevor Sie wieder aufnehmen.\n\nDie Aufnahme „<file>“ konnte nicht abgeschlossen "
+                "werden: Die Datei enthält den Ton, aber ihr Kopf gibt womöglich nicht die ganze "
+                "Länge an.\nPrüfen Sie, ob auf dem Datenträger Platz ist und ob er noch "
+                "angeschlossen ist.",
+                "There is not enough space on the disk. ($80070070).\n"
                 "There is not enough space on the disk. ($80030070).",
                 true}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -1,5 +1,5 @@
-// The setup dialog: layout, languages, what OK, Cancel, Escape and Enter do, and the
-// completion of folder and file names in its edit.
+// The setup dialog: layout, languages, the keyboard, what OK keeps and refuses, Cancel and
+// Escape, Browse, and the completion of folder and file names in its edit.
 #include "AppTestSupport.h"
 
 #include "app/Main.h"
@@ -12,12 +12,15 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QCompleter>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -56,6 +59,15 @@ protected:
         return form2.result();
     }
 
+    // The controls Tab walks through, from the dialog on.
+    QList<QWidget*> TabOrder() {
+        QList<QWidget*> order;
+        for (QWidget* widget = form2.nextInFocusChain(); widget != &form2;
+             widget = widget->nextInFocusChain())
+            if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled()) order << widget;
+        return order;
+    }
+
     // The folder of the name the next Record would record into.
     QString NextRecordingFolder() {
         return QFileInfo(QString::fromStdU16String(TdmRecording::RecordingFileNameAt(
@@ -69,37 +81,49 @@ protected:
     TForm2 form2{&form1};
 };
 
-TEST_F(SetupDialog, IsLaidOutAsDesignedWithOKFirstInTheTabOrder) {
+// The design's rows: the label at 8, 8 above the 21-pixel field at 8, 24, which shares its row
+// with Browse; OK and Cancel centred at the bottom.
+TEST_F(SetupDialog, IsLaidOutAsDesignedWithTheFolderFirstInTheTabOrder) {
+    form2.layout()->activate();
     EXPECT_EQ(QSize(469, 296), form2.size());
     EXPECT_EQ(form2.minimumSize(), form2.maximumSize()) << "fixed size";
     EXPECT_FALSE(form2.windowFlags() &
                  (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(QPoint(8, 8), form2.Label1->pos());
-    EXPECT_EQ(QRect(8, 24, 453, 21), form2.edRecordingFolder->geometry());
+    EXPECT_GE(form2.Label1->width(), form2.Label1->sizeHint().width());
+    const QRect edit = form2.edRecordingFolder->geometry();
+    const QRect browse = form2.btnBrowse->geometry();
+    EXPECT_EQ(QRect(8, 24, edit.width(), 21), edit);
+    EXPECT_EQ(24, browse.top());
+    EXPECT_EQ(21, browse.height());
+    EXPECT_GT(browse.left(), edit.right()) << "Browse is beside the field";
+    EXPECT_EQ(461, browse.right() + 1) << "and ends where the field ended";
+    EXPECT_GE(browse.width(), form2.btnBrowse->sizeHint().width()) << "its caption fits";
     EXPECT_EQ(QRect(130, 241, 97, 25), form2.BitBtn1->geometry());
     EXPECT_EQ(QRect(242, 241, 97, 25), form2.BitBtn2->geometry());
     EXPECT_TRUE(form2.BitBtn1->isDefault());
     EXPECT_EQ(acsShell, form2.edRecordingFolder->ACSource());
-    QList<QWidget*> tabOrder;
-    for (QWidget* widget = form2.nextInFocusChain(); widget != &form2;
-         widget = widget->nextInFocusChain())
-        if (widget->focusPolicy() & Qt::TabFocus) tabOrder << widget;
-    EXPECT_EQ(QList<QWidget*>({form2.BitBtn1, form2.BitBtn2, form2.edRecordingFolder}), tabOrder);
+    EXPECT_EQ((QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, form2.BitBtn1,
+                               form2.BitBtn2}),
+              TabOrder());
     EXPECT_EQ("MS Shell Dlg 2", form2.font().family());
 }
 
 TEST_F(SetupDialog, ComesUpInGermanBecauseItLinksToTheMainWindow) {
     EXPECT_EQ("Optionen", form2.windowTitle());
-    EXPECT_EQ(QString::fromUtf8("Ornder für Aufnahmen:"), form2.Label1->text());
+    EXPECT_EQ("Ordner für Aufnahmen:", form2.Label1->text());
+    EXPECT_EQ("Durchsuchen…", form2.btnBrowse->text());
     EXPECT_EQ("OK", form2.BitBtn1->text());
     EXPECT_EQ("Abbrechen", form2.BitBtn2->text());
+    EXPECT_EQ("Ordner für Aufnahmen", form2.edRecordingFolder->accessibleName());
     EXPECT_EQ("edRecordingFolder", form2.edRecordingFolder->text()) << "German cell is empty";
-    EXPECT_GE(form2.Label1->width(), form2.Label1->sizeHint().width());
 
     form1.LangDispatcher1->SetActiveLanguage(LangEnglish);
     EXPECT_EQ("Setup", form2.windowTitle());
     EXPECT_EQ("Folder for audio files:", form2.Label1->text());
+    EXPECT_EQ("Browse…", form2.btnBrowse->text());
     EXPECT_EQ("Cancel", form2.BitBtn2->text());
+    EXPECT_EQ("Folder for audio files", form2.edRecordingFolder->accessibleName());
 }
 
 TEST(SetupDialogAlone, StaysEnglishWithoutAMainWindow) {
@@ -107,6 +131,32 @@ TEST(SetupDialogAlone, StaysEnglishWithoutAMainWindow) {
     EXPECT_EQ("Setup", dialog.windowTitle());
     EXPECT_EQ("Folder for audio files:", dialog.Label1->text());
     EXPECT_EQ("Cancel", dialog.BitBtn2->text());
+}
+
+TEST_F(SetupDialog, OpensReadyToTypeInTheFolderFieldWithEnterForOKAndEscapeForCancel) {
+    const QString folder = NewTestFolder(QStringLiteral("typed"));
+    IniData->SetFolderForRecordings(folder.toStdU16String());
+    // Typing goes to the end of the folder, and a space is typed, not a press of OK.
+    int result = RunSetup([&] {
+        ASSERT_EQ(form2.edRecordingFolder, form2.focusWidget());
+        EXPECT_EQ(folder.size(), form2.edRecordingFolder->cursorPosition());
+        EXPECT_FALSE(form2.edRecordingFolder->hasSelectedText());
+        QTest::keyClicks(form2.edRecordingFolder, QStringLiteral("/new one"));
+        EXPECT_TRUE(form2.isVisible());
+        QTest::keyClick(form2.edRecordingFolder, Qt::Key_Return);
+    });
+    EXPECT_EQ(QDialog::Accepted, result);
+    EXPECT_EQ((folder + QStringLiteral("/new one")).toStdU16String(),
+              IniData->FolderForRecordings());
+
+    result = RunSetup([&] {
+        QTest::keyClicks(form2.edRecordingFolder, QStringLiteral("/not kept"));
+        QTest::keyClick(form2.edRecordingFolder, Qt::Key_Escape);
+    });
+    EXPECT_EQ(QDialog::Rejected, result);
+    EXPECT_EQ((folder + QStringLiteral("/new one")).toStdU16String(),
+              IniData->FolderForRecordings());
+    EXPECT_TRUE(shown.Messages().isEmpty());
 }
 
 TEST_F(SetupDialog, ShowsTheSettingsFolderAndOKStoresTheEditedOne) {
@@ -149,13 +199,149 @@ TEST_F(SetupDialog, CancelEscapeCloseAndBlankTextLeaveTheSettings) {
     }
 }
 
-TEST_F(SetupDialog, EnterClosesItAtOnceBecauseOKHasTheFocus) {
-    const int result = RunSetup([&] {
-        EXPECT_EQ(form2.BitBtn1, form2.focusWidget());
-        QTest::keyClick(form2.focusWidget(), Qt::Key_Return);
+struct TypedCase {
+    const char* typed;
+    const char* kept;     // the folder OK keeps ("" when it is refused)
+    const char* refusal;  // the German message when it is refused
+};
+
+// What OK makes of a typed text: the blanks around it dropped, "~" the home folder; a relative
+// path, a file and a path below a file refused, in the dialog's language, the dialog left open
+// with the text.
+TEST_F(SetupDialog, OKChecksTheTypedFolder) {
+    const QString home = QDir::homePath();
+    const QString root = NewTestFolder(QStringLiteral("checks"));
+    QFile file(root + QStringLiteral("/take.wav"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString existing = NewTestFolder(QStringLiteral("existing"));
+    auto at = [&](const char* path) {
+        return QString::fromUtf8(path).replace(QStringLiteral("<home>"), home).replace(
+            QStringLiteral("<root>"), root);
+    };
+    const TypedCase cases[] = {
+        {"~", "<home>", ""},
+        {"~/Musik/Aufnahmen", "<home>/Musik/Aufnahmen", ""},
+        {"  \t<root>/not there yet/deeper  ", "<root>/not there yet/deeper", ""},
+        {"<root>", "<root>", ""},
+        {"Musik", "", "„Musik“ ist kein vollständiger Pfad."},
+        {"  ~Musik ", "", "„~Musik“ ist kein vollständiger Pfad."},
+        {"./Aufnahmen", "", "„./Aufnahmen“ ist kein vollständiger Pfad."},
+        {"<root>/take.wav", "", "„<root>/take.wav“ ist eine Datei und kein Ordner."},
+        {"<root>/take.wav/Aufnahmen", "",
+         "„<root>/take.wav/Aufnahmen“ kann kein Ordner sein, weil „<root>/take.wav“ eine Datei "
+         "ist."},
+    };
+    for (const TypedCase& c : cases) {
+        SCOPED_TRACE(c.typed);
+        IniData->SetFolderForRecordings(existing.toStdU16String());
+        const qsizetype before = shown.Messages().size();
+        const int result = RunSetup([&] {
+            form2.edRecordingFolder->setText(at(c.typed));
+            form2.BitBtn1->click();
+            if (!*c.kept) {
+                EXPECT_TRUE(form2.isVisible()) << "the dialog stays open";
+                EXPECT_EQ(at(c.typed), form2.edRecordingFolder->text()) << "with the text";
+                EXPECT_EQ(form2.edRecordingFolder, form2.focusWidget());
+                form2.BitBtn2->click();
+            }
+        });
+        if (*c.kept) {
+            EXPECT_EQ(QDialog::Accepted, result);
+            EXPECT_EQ(at(c.kept).toStdU16String(), IniData->FolderForRecordings());
+            EXPECT_EQ(before, shown.Messages().size());
+            continue;
+        }
+        EXPECT_EQ(existing.toStdU16String(), IniData->FolderForRecordings());
+        ASSERT_EQ(before + 1, shown.Messages().size());
+        const TUserMessage& refusal = shown.Shown().back();
+        EXPECT_THAT(refusal.Text.toStdString(), testing::StartsWith(at(c.refusal).toStdString()));
+        EXPECT_THAT(refusal.Text.toStdString(), testing::HasSubstr("„Durchsuchen…“"));
+        EXPECT_EQ("Warnung", refusal.Title);
+    }
+
+    // In the dialog's language.
+    form1.LangDispatcher1->SetActiveLanguage(LangEnglish);
+    RunSetup([&] {
+        form2.edRecordingFolder->setText(QStringLiteral("Music"));
+        form2.BitBtn1->click();
+        form2.BitBtn2->click();
     });
-    EXPECT_EQ(QDialog::Accepted, result);
-    EXPECT_EQ(u"/settings/folder", IniData->FolderForRecordings());
+    EXPECT_EQ("“Music” is not a full path.\nEnter a path that begins with “/” (or with “~” for "
+              "your home folder), or choose the folder with the Browse button.",
+              shown.Messages().back());
+    EXPECT_EQ("Warning", shown.Shown().back().Title);
+}
+
+// Browse asks the desktop's folder chooser, starting where the typed folder is (or the nearest
+// folder above it that exists), and takes what was chosen.
+TEST_F(SetupDialog, BrowseOpensTheFolderChooserWhereTheTypedFolderIsAndTakesTheChoice) {
+    const QString root = NewTestFolder(QStringLiteral("browse"));
+    struct Asked {
+        QString title, start;
+    };
+    QList<Asked> asked;
+    QString answer;
+    const auto previous = TForm2::SetFolderChooser(
+        [&](QWidget* parent, const QString& title, const QString& start) {
+            EXPECT_EQ(&form2, parent);
+            asked.append({title, start});
+            return answer;
+        });
+    RunSetup([&] {
+        form2.edRecordingFolder->setText(root + QStringLiteral("/not/there"));
+        answer = root + QStringLiteral("/chosen");
+        form2.btnBrowse->click();
+        EXPECT_EQ(root + QStringLiteral("/chosen"), form2.edRecordingFolder->text());
+        EXPECT_EQ(form2.edRecordingFolder, form2.focusWidget());
+        answer.clear(); // the chooser was cancelled
+        form2.btnBrowse->click();
+        EXPECT_EQ(root + QStringLiteral("/chosen"), form2.edRecordingFolder->text());
+        form2.edRecordingFolder->setText(QStringLiteral("relative"));
+        form2.btnBrowse->click();
+        form2.BitBtn2->click();
+    });
+    TForm2::SetFolderChooser(previous);
+    ASSERT_EQ(3, asked.size());
+    EXPECT_EQ("Ordner für Aufnahmen", asked[0].title);
+    EXPECT_EQ(root, asked[0].start);
+    EXPECT_EQ(root, asked[1].start) << "the nearest folder that exists";
+    EXPECT_EQ(QDir::homePath(), asked[2].start);
+}
+
+TEST_F(SetupDialog, TheDesktopsChooserChoosesAFolder) {
+    const QString root = NewTestFolder(QStringLiteral("desktop"));
+    QDir(root).mkdir(QStringLiteral("picked"));
+    RunSetup([&] {
+        form2.edRecordingFolder->setText(root);
+        QTimer::singleShot(0, &form2, [&] {
+            auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(nullptr, chooser) << "no folder chooser";
+            EXPECT_EQ(QFileDialog::Directory, chooser->fileMode());
+            EXPECT_EQ(root, chooser->directory().absolutePath());
+            chooser->selectFile(root + QStringLiteral("/picked"));
+            static_cast<QDialog*>(chooser)->accept(); // what its Choose button does
+        });
+        form2.btnBrowse->click();
+        EXPECT_EQ(root + QStringLiteral("/picked"), form2.edRecordingFolder->text());
+        form2.BitBtn2->click();
+    });
+}
+
+// Another setting goes below the folder, its field in the tab order before OK.
+TEST_F(SetupDialog, ARowAddedGoesBelowTheFolderAndBeforeOKInTheTabOrder) {
+    auto* label = new QLabel(QStringLiteral("Input device:"), &form2);
+    auto* field = new QComboBox(&form2);
+    form2.AddRow(label, field);
+    form2.layout()->activate();
+    EXPECT_EQ(8, label->x());
+    EXPECT_GT(label->y(), form2.edRecordingFolder->geometry().bottom());
+    EXPECT_EQ(label->geometry().bottom() + 1, field->y());
+    EXPECT_LT(field->geometry().bottom(), form2.BitBtn1->y());
+    EXPECT_EQ(field, label->buddy());
+    EXPECT_EQ((QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, field, form2.BitBtn1,
+                               form2.BitBtn2}),
+              TabOrder());
 }
 
 TEST_F(SetupDialog, TypingAFolderPathOffersItsMatchingFoldersAndFiles) {

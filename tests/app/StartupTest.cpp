@@ -79,10 +79,17 @@ TEST_F(Startup, AnUnreadableSettingsFileEndsTheProgramBeforeAnyWindow) {
         EXPECT_EQ(nullptr, IniData);
         EXPECT_EQ(0, VisibleWindows());
     }
+    // In German, the language the program starts in, although no window says so yet; the
+    // reader's own words are the details.
     ASSERT_EQ(1, shown.Messages().size());
-    const std::string message = shown.Messages()[0].toStdString();
-    EXPECT_THAT(message, HasSubstr(SettingsFile().toStdString()));
-    EXPECT_THAT(message, HasSubstr("could not be loaded"));
+    const TUserMessage& message = shown.Shown()[0];
+    EXPECT_EQ("Fehler", message.Title);
+    EXPECT_EQ("Die Einstellungsdatei „" + SettingsFile() +
+                  "“ kann nicht gelesen werden, daher wird das Programm beendet. Die Datei bleibt "
+                  "unverändert.\nKorrigieren oder löschen Sie die Datei und starten Sie das "
+                  "Programm dann erneut.",
+              message.Text);
+    EXPECT_THAT(message.Details.toStdString(), testing::Eq("Identifier expected on line 3"));
     EXPECT_EQ(broken, ReadSettings()) << "the file is left untouched";
     EXPECT_EQ(apartments, CoInitializeCount());
 }
@@ -97,8 +104,10 @@ TEST_F(Startup, ANamedPipeInPlaceOfTheSettingsFileIsNamedAndRefusedAtOnce) {
     }
     ASSERT_EQ(1, shown.Messages().size());
     EXPECT_THAT(shown.Messages()[0].toStdString(),
-                HasSubstr("Cannot open file \"" + SettingsFile().toStdString() +
-                          "\". Not a regular file (a named pipe)"));
+                HasSubstr("Die Einstellungsdatei „" + SettingsFile().toStdString() + "“"));
+    EXPECT_EQ("Die Datei „" + SettingsFile() +
+                  "“ kann nicht geöffnet werden. Not a regular file (a named pipe)",
+              shown.Shown()[0].Details);
     EXPECT_TRUE(QFileInfo(SettingsFile()).exists());
     EXPECT_FALSE(QFileInfo(SettingsFile()).isFile()) << "the pipe was replaced";
 }
@@ -151,11 +160,13 @@ TEST_F(Startup, AFailedSaveAtExitIsShownAndShutdownGoesOn) {
 
     program.Finish();
     ASSERT_EQ(1, shown.Messages().size());
-    const std::string message = shown.Messages()[0].toStdString();
-    EXPECT_THAT(message, HasSubstr("Die Einstellungen konnten nicht in \"" +
-                                   SettingsFile().toStdString() + "\" gespeichert werden."));
-    EXPECT_THAT(message, HasSubstr("Die Datei \"" + SettingsFile().toStdString() +
-                                   "\" kann nicht erstellt werden. Not a directory"));
+    EXPECT_EQ("Die Einstellungen konnten nicht in „" + SettingsFile() +
+                  "“ gespeichert werden. Die bisherige Einstellungsdatei bleibt, wie sie "
+                  "war.\nPrüfen Sie, ob Sie dort schreiben dürfen und ob auf dem Datenträger "
+                  "Platz ist.",
+              shown.Messages()[0]);
+    EXPECT_EQ("Die Datei „" + SettingsFile() + "“ kann nicht erstellt werden. Not a directory",
+              shown.Shown()[0].Details);
     EXPECT_EQ(nullptr, Form1) << "the windows and the capture controller are still released";
     EXPECT_EQ(nullptr, dmRecording);
     EXPECT_EQ(nullptr, IniData);
@@ -204,9 +215,13 @@ TEST_F(Startup, ASignalEndsTheProgramWithoutWaitingForAnyoneAndWritesWhatWentWro
     TApplicationErrors::SetUnattended(false);
     const QString written = standardError.Text();
     EXPECT_TRUE(shown.Messages().isEmpty()) << "a message box would wait for a click";
+    // The main text, then the details.
     EXPECT_THAT(written.toStdString(),
-                HasSubstr("hymnaro-recorder: Die Einstellungen konnten nicht in \"" +
-                          SettingsFile().toStdString() + "\" gespeichert werden.\nDie Datei"));
+                HasSubstr("hymnaro-recorder: Die Einstellungen konnten nicht in „" +
+                          SettingsFile().toStdString() + "“ gespeichert werden."));
+    EXPECT_THAT(written.toStdString(),
+                HasSubstr("Platz ist.\nDie Datei „" + SettingsFile().toStdString() +
+                          "“ kann nicht erstellt werden. Not a directory\n"));
     EXPECT_EQ(nullptr, Form1);
     EXPECT_EQ(nullptr, IniData);
 }

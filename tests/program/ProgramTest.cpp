@@ -43,6 +43,25 @@ bool WaitForAudio(const QString& file, std::size_t bytes, int milliseconds = 300
     return true;
 }
 
+// Every reader takes every whole frame of the file's audio, as it is in the file.
+void ExpectPlaysInEveryReader(const QString& file) {
+    const Bytes wav = ReadWholeFile(file);
+    const WavLayout::THeader layout = Layout(wav);
+    ASSERT_TRUE(layout.found) << "no RIFF/WAVE header in " << wav.size() << " bytes";
+    const unsigned blockAlign = layout.format.blockAlign;
+    const std::size_t frames = (wav.size() - layout.dataAt) / blockAlign;
+    const Bytes audio(wav.begin() + std::ptrdiff_t(layout.dataAt),
+                      wav.begin() + std::ptrdiff_t(layout.dataAt + frames * blockAlign));
+    for (const char* reader : {"python", "sox", "libsndfile"}) {
+        SCOPED_TRACE(reader);
+        const std::optional<Bytes> got = ReadAudioWith(reader, file);
+        ASSERT_TRUE(got) << "the reader refused the file";
+        // Every whole frame in the file (Python also hands out a trailing partial one).
+        ASSERT_EQ(frames, got->size() / blockAlign);
+        EXPECT_TRUE(std::equal(audio.begin(), audio.end(), got->begin()));
+    }
+}
+
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override { (void)RequirePulse(); }
@@ -76,20 +95,11 @@ TEST_P(KilledRecording, PlaysInEveryReaderUpToTheKill) {
     ASSERT_GE(wav.size(), seen);
     const WavLayout::THeader layout = Layout(wav);
     ASSERT_TRUE(layout.found) << "no RIFF/WAVE header in " << wav.size() << " bytes";
-    const unsigned blockAlign = layout.format.blockAlign;
-    const std::size_t frames = (wav.size() - layout.dataAt) / blockAlign;
     // Everything up to a second before the kill reached the file.
-    EXPECT_GE(double(frames * blockAlign) / layout.format.avgBytesPerSec, elapsed - 1.0);
-    const Bytes audio(wav.begin() + std::ptrdiff_t(layout.dataAt),
-                      wav.begin() + std::ptrdiff_t(layout.dataAt + frames * blockAlign));
-    for (const char* reader : {"python", "sox", "libsndfile"}) {
-        SCOPED_TRACE(reader);
-        const std::optional<Bytes> got = ReadAudioWith(reader, *file);
-        ASSERT_TRUE(got) << "the reader refused the file";
-        // Every whole frame in the file (Python also hands out a trailing partial one).
-        ASSERT_EQ(frames, got->size() / blockAlign);
-        EXPECT_TRUE(std::equal(audio.begin(), audio.end(), got->begin()));
-    }
+    const std::size_t frames = (wav.size() - layout.dataAt) / layout.format.blockAlign;
+    EXPECT_GE(double(frames * layout.format.blockAlign) / layout.format.avgBytesPerSec,
+              elapsed - 1.0);
+    ExpectPlaysInEveryReader(*file);
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, KilledRecording,
@@ -97,6 +107,28 @@ INSTANTIATE_TEST_SUITE_P(Moments, KilledRecording,
                                          KillCase{"WithinTheFirstSecond", 600},
                                          KillCase{"AfterSeconds", 4000}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A paused recording holds still (the input delivers nothing, the file does not grow) and,
+// killed then, plays in every reader with all it recorded.
+TEST_F(ProgramTest, APausedRecordingThatIsKilledPlaysInEveryReader) {
+    RecorderProcess recorder(QStringLiteral("pause"));
+    const std::optional<QString> file = recorder.WaitForLine(QStringLiteral("recording "));
+    ASSERT_TRUE(file && !file->isEmpty()) << "Record did not start";
+    const std::optional<QString> paused = recorder.WaitForLine(QStringLiteral("paused "));
+    ASSERT_EQ(file, paused);
+    QThread::msleep(200); // what the input held at the pause reaches the file
+    const std::size_t atPause = FileSize(*file);
+    QThread::msleep(800);
+    EXPECT_EQ(atPause, FileSize(*file)) << "the file grew while paused";
+    EXPECT_GT(atPause, WavLayout::HeaderBytes(WavLayout::WaveFormatExBytes) + 44100u);
+    ASSERT_TRUE(recorder.Running());
+    recorder.Signal(SIGKILL);
+    const RecorderProcess::Exit exit = recorder.WaitForExit();
+    ASSERT_TRUE(exit.ended && exit.crashed);
+    EXPECT_EQ(atPause, ReadWholeFile(*file).size());
+    ExpectPlaysInEveryReader(*file);
+    EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Messages().join(u'|').toStdString();
+}
 
 // ---- termination signals -------------------------------------------------------------------
 
@@ -149,9 +181,9 @@ TEST_F(ProgramTest, ASignalWithSettingsThatCannotBeSavedEndsTheProgramWithoutWai
     EXPECT_EQ(0, exit.code);
     EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Messages().join(u'|').toStdString();
     EXPECT_THAT(recorder.ErrorOutput().toStdString(),
-                testing::HasSubstr("hymnaro-recorder: Die Einstellungen konnten nicht in \"" +
+                testing::HasSubstr("hymnaro-recorder: Die Einstellungen konnten nicht in „" +
                                    recorder.SettingsFile().toStdString() +
-                                   "\" gespeichert werden.\n"));
+                                   "“ gespeichert werden."));
     ExpectComplete(ReadWholeFile(*file));
 }
 
@@ -175,8 +207,10 @@ TEST_F(ProgramTest, AFileSizeLimitEndsTheRecordingWithACompleteFileAndTheProgram
     ASSERT_TRUE(file && !file->isEmpty());
     const std::optional<QString> message = recorder.WaitForLine(QStringLiteral("message "));
     ASSERT_TRUE(message) << "nobody was told";
-    EXPECT_EQ(QStringLiteral("Die Aufnahme wurde beendet, weil die Datei ihre maximale Größe "
-                             "erreicht hat."),
+    EXPECT_EQ("Die Aufnahme wurde beendet, weil die Datei „" + *file +
+                  "“ ihre größtmögliche Größe erreicht hat (eine WAV-Datei fasst höchstens 4 "
+                  "GiB). Die Datei enthält alles bis dahin Aufgenommene.\\nDrücken Sie „Start“, "
+                  "um in einer neuen Datei weiter aufzunehmen.",
               *message);
     ASSERT_TRUE(recorder.Running());
     const Bytes wav = ReadWholeFile(*file);

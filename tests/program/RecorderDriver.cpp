@@ -3,12 +3,14 @@
 // benchmarks that start it in a child process. HYMNARO_DRIVE says what to do once the main
 // window is shown:
 //   record   click Record
+//   pause    click Record, and Pause a second later
 //   setup    click Setup (the dialog stays open)
 //   (unset)  nothing
 // Standard output gets one line for each thing that happened: "recording <file>" after
-// Record, "setup" once the dialog is open, "ready" once the program waits for its user, and
-// "message <text>" for each message the program shows (in place of the message box, which
-// would wait for a click; line breaks in the text become "\n").
+// Record, "paused <file>" after Pause, "setup" once the dialog is open, "ready" once the
+// program waits for its user, and "message <text>" for each message the program shows (in
+// place of the message box, which would wait for a click), followed by "details <details>"
+// when it has them; line breaks in the texts become "\n".
 #include "app/Main.h"
 #include "app/TApplicationErrors.h"
 
@@ -33,9 +35,14 @@ void Act() {
         return;
     }
     const QByteArray what = qgetenv("HYMNARO_DRIVE");
-    if (what == "record") {
+    if (what == "record" || what == "pause") {
         Form1->btnRecord->trigger();
         Print(QStringLiteral("recording ") + Form1->lblFileName->text());
+        if (what == "pause")
+            QTimer::singleShot(1000, qApp, [] {
+                Form1->btnPause->trigger();
+                Print(QStringLiteral("paused ") + Form1->lblFileName->text());
+            });
     } else if (what == "setup") {
         QTimer::singleShot(0, qApp, [] {
             if (QApplication::activeModalWidget()) Print(QStringLiteral("setup"));
@@ -49,8 +56,10 @@ void Act() {
 
 // Runs when the program's application object is made, before anything else of it.
 void StartDriving() {
-    TApplicationErrors::SetDisplay([](QWidget*, const QString& message) {
-        Print(QStringLiteral("message ") + QString(message).replace(u'\n', QStringLiteral("\\n")));
+    TApplicationErrors::SetDisplay([](QWidget*, const TUserMessage& message) {
+        auto oneLine = [](QString text) { return text.replace(u'\n', QStringLiteral("\\n")); };
+        Print(QStringLiteral("message ") + oneLine(message.Text));
+        if (!message.Details.isEmpty()) Print(QStringLiteral("details ") + oneLine(message.Details));
     });
     QTimer::singleShot(0, qApp, Act);
 }
