@@ -2,11 +2,9 @@
 // file may not grow any more (a file size limit refuses the write as a full disk would). The
 // real graph records a scripted device that hands out known bytes at once, so the file must
 // hold exactly what was written before the failure, with a header that says so.
-#include "AppTestSupport.h"
-#include "MediaTestSupport.h"
 #include "PacedCapture.h"
+#include "ScriptedRecorder.h"
 
-#include "app/HMAudioRecorder.h"
 #include "app/Main.h"
 #include "app/dm_Recording.h"
 #include "capture/TDXShowCaptureAudio.h"
@@ -25,38 +23,11 @@
 using testing::ElementsAre;
 
 namespace {
-constexpr unsigned long Period = 4800;          // 100 ms at 48 kHz
-constexpr std::size_t PeriodBytes = Period * 4; // 16-bit stereo
-constexpr std::size_t HeaderBytes = 46;
-
 struct FailureCase {
     const char* name;
     std::deque<ScriptedStream::Step> script;
     std::size_t fileSizeLimit; // 0: none
     const char* message;
-};
-
-// The program with one scripted capture device (the backend a derived fixture scripts before
-// SetUp), recording into a fresh folder.
-class ScriptedRecorder : public testing::Test {
-protected:
-    void SetUp() override {
-        backend->devices = {{"scripted", "Scripted device"}};
-        previousBackend = AlsaBackend::Replace(backend);
-        ASSERT_TRUE(program.Start());
-        folder = NewTestFolder(QStringLiteral("recordings"));
-        IniData->SetFolderForRecordings(folder.toStdU16String());
-    }
-    void TearDown() override {
-        program.Finish();
-        AlsaBackend::Replace(previousBackend);
-    }
-
-    std::shared_ptr<ScriptedBackend> backend = std::make_shared<ScriptedBackend>();
-    std::shared_ptr<AlsaBackend> previousBackend;
-    TShownMessages shown;
-    THMAudioRecorder program;
-    QString folder;
 };
 
 class RecordingFailure : public ScriptedRecorder, public testing::WithParamInterface<FailureCase> {
@@ -85,9 +56,7 @@ TEST_P(RecordingFailure, EndsTheRecordingWithTheFileCompleteToItsLastSampleAndSa
     EXPECT_FALSE(dmRecording->DXShowCaptureAudio()->IsRunning());
     const WavFile wav = ReadWav(file.toStdString());
     ASSERT_TRUE(wav.complete) << wav.problem;
-    Bytes expected(3 * PeriodBytes);
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        expected[i] = ScriptedStream::PatternByte(i);
+    const Bytes expected = Pattern(3 * PeriodBytes);
     EXPECT_EQ(expected.size(), wav.data.size());
     EXPECT_TRUE(wav.data == expected);
 }

@@ -28,8 +28,8 @@
 using testing::ElementsAre;
 
 namespace {
-// The controller the program makes, on a graph the test can send events through, with a way
-// to fail Stop.
+// The controller the program makes, on a graph the test can send events through, with ways
+// to fail Stop (the graph stops all the same), Pause and Play (the graph stays as it was).
 class TestCapture : public TDXShowCaptureAudio {
 public:
     TestCapture(QObject* owner, ComPtr<SplicedGraph> graph)
@@ -38,8 +38,12 @@ public:
         const HRESULT hr = TDXShowCaptureAudio::Stop();
         return failStop ? STG_E_MEDIUMFULL : hr;
     }
+    HRESULT Pause() override { return failPause ? E_FAIL : TDXShowCaptureAudio::Pause(); }
+    HRESULT Play() override { return failPlay ? E_FAIL : TDXShowCaptureAudio::Play(); }
     void SendGraphEvent(LONG code, LONG_PTR param1) { graph_->SendGraphEvent(code, param1); }
     bool failStop = false;
+    bool failPause = false;
+    bool failPlay = false;
 
 private:
     ComPtr<SplicedGraph> graph_;
@@ -237,6 +241,49 @@ TEST_F(RecordingWindow, RecordWhileRecordingTellsWhenTheFirstFileCannotBeComplet
     Form1->btnStop->trigger();
     EXPECT_TRUE(ReadWav(first.toStdString()).complete);
     EXPECT_EQ(2, Files().size());
+}
+
+// A Pause or a Resume the graph refuses ends the recording: its file is completed, the user
+// told which file it was.
+TEST_F(RecordingWindow, APauseOrResumeTheGraphRefusesEndsTheRecordingWithACompleteFile) {
+    struct Case {
+        const char* name;
+        bool pausedFirst;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"Pause", false,
+         "Die Aufnahme „<file>“ konnte nicht angehalten werden und wurde deshalb beendet. Die "
+         "Datei enthält alles bis dahin Aufgenommene.\nDrücken Sie „Start“, um erneut "
+         "aufzunehmen."},
+        {"Resume", true,
+         "Die Aufnahme „<file>“ konnte nicht fortgesetzt werden und wurde deshalb beendet. Die "
+         "Datei enthält alles bis zur Pause Aufgenommene.\nPrüfen Sie den Audio-Eingang und "
+         "drücken Sie dann „Start“, um erneut aufzunehmen."},
+    };
+    Start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const qsizetype before = shown.Messages().size();
+        Form1->btnRecord->trigger();
+        const QString file = Form1->lblFileName->text();
+        RecordSome(file);
+        if (c.pausedFirst) Form1->btnPause->trigger();
+        capture->failPause = capture->failPlay = true;
+        Form1->btnPause->trigger();
+        capture->failPause = capture->failPlay = false;
+        ASSERT_EQ(before + 1, shown.Messages().size());
+        EXPECT_EQ(QString::fromUtf8(c.message).replace(QStringLiteral("<file>"), file),
+                  shown.Messages().back());
+        EXPECT_EQ("The operation failed. ($80004005).", shown.Shown().back().Details);
+        EXPECT_EQ(TRecordingState::Stopped, dmRecording->State());
+        EXPECT_EQ("", Form1->lblFileName->text());
+        EXPECT_EQ("Pause", Form1->btnPause->text());
+        EXPECT_EQ(GraphStateStopped, capture->GetGraphState());
+        const WavFile wav = ReadWav(file.toStdString());
+        EXPECT_TRUE(wav.complete) << wav.problem;
+        EXPECT_TRUE(IsInputPrefix(wav.data));
+    }
 }
 
 struct EndCase {

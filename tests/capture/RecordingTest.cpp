@@ -114,6 +114,28 @@ INSTANTIATE_TEST_SUITE_P(Events, EndingTest,
                                                                   : std::string("DeviceLost");
                          });
 
+// A paused recording is still a recording: an event the stream queued just before the pause
+// ends it, and its file is completed.
+TEST_F(RecordingTest, AnEventWhilePausedEndsThePausedRecording) {
+    auto graph = MakeCounted<SplicedGraph>();
+    TDXShowCaptureAudio capture(nullptr, graph->Factory());
+    Record(capture, "paused.wav");
+    RecordAtLeast("paused.wav", OneSecondAtLeast / 4);
+    ASSERT_EQ(capture.Pause(), S_OK);
+    EXPECT_TRUE(capture.IsRecording());
+    EXPECT_FALSE(capture.IsRunning());
+    int told = 0;
+    capture.OnRecordingStopped = [&](QObject*, LONG, LONG_PTR, HRESULT stopped) {
+        EXPECT_EQ(stopped, S_OK);
+        ++told;
+    };
+    graph->SendGraphEvent(EC_ERRORABORT, LONG_PTR(E_FAIL));
+    ASSERT_TRUE(PumpUntil([&] { return told > 0; }));
+    EXPECT_FALSE(capture.IsRecording());
+    EXPECT_EQ(capture.GetGraphState(), GraphStateStopped);
+    ExpectDeviceRecording(ReadWav(File("paused.wav")), OneSecondAtLeast / 4);
+}
+
 TEST_F(RecordingTest, DestroyingTheControllerCompletesTheRecording) {
     auto* capture = new TDXShowCaptureAudio;
     Record(*capture, "destroyed.wav");
