@@ -199,8 +199,8 @@ void TForm1::UpdateComposedTexts() {
     const QFontMetrics metrics(pause->font());
     int needed = 0;
     for (const char* caption : {"PauseCaption", "ResumeCaption"})
-        needed = std::max(needed,
-                          metrics.horizontalAdvance(btnPause->property(caption).toString()) + 8);
+        needed =
+            std::max(needed, metrics.horizontalAdvance(btnPause->property(caption).toString()) + 8);
     pause->setFixedWidth(std::max(ButtonWidth, needed));
 }
 

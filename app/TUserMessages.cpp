@@ -53,7 +53,8 @@ constexpr TCauseRow CauseRows[] = {
 const TCauseRow& RowOf(TMessageCause cause) {
     for (const TCauseRow& row : CauseRows)
         if (row.cause == cause) return row;
-    return CauseRows[std::size(CauseRows) - 2]; // unreachable: every cause has its row
+    // Every cause has its row (the tests check it); an unexpected error stands in otherwise.
+    return RowOf(UnexpectedError);
 }
 
 // Every table of the program, the main window's first.
@@ -115,9 +116,9 @@ TUserMessage TUserMessages::For(const TUserError& error, int language) {
                                                                 : QStringLiteral("SMsgDlgError"),
                             language);
     // A cause without its texts is a fault of the tables; the key still says what happened.
-    message.Text = WithValues(row ? TextIn(*row, language) : key + QStringLiteral(": %1 %2 %3"),
-                              error.Values)
-                       .trimmed();
+    message.Text =
+        WithValues(row ? TextIn(*row, language) : key + QStringLiteral(": %1 %2 %3"), error.Values)
+            .trimmed();
     message.Details = Translate(error.Details, language);
     return message;
 }

@@ -36,9 +36,9 @@ enum class TMessageCause {
     SettingsUnreadable, // the settings file
     SettingsNotSaved,   // the settings file
     // The setup dialog's folder field.
-    FolderRelative,    // the text
-    FolderIsFile,      // the path
-    FolderBelowAFile,  // the path, the file in its way
+    FolderRelative,   // the text
+    FolderIsFile,     // the path
+    FolderBelowAFile, // the path, the file in its way
     // Anything else.
     UnexpectedError, // -
     UnknownError,    // -

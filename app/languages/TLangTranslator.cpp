@@ -215,8 +215,8 @@ std::optional<QString> TLangTranslator::TranslateMessage(const QString& message)
     return TranslateMessage(FData, FActiveLanguage, message);
 }
 
-std::optional<QString> TLangTranslator::TranslateMessage(const TTranslationData& data,
-                                                         int language, const QString& message) {
+std::optional<QString> TLangTranslator::TranslateMessage(const TTranslationData& data, int language,
+                                                         const QString& message) {
     for (const TLangRow& row : data.Messages) {
         const QString translated = row.Text(language);
         if (translated.isEmpty()) continue;

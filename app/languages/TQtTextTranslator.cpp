@@ -20,7 +20,8 @@ QString TQtTextTranslator::translate(const char* context, const char* sourceText
     // Qt may ask from a thread of its own (a file system model's); the language lives on the
     // GUI thread, so those texts stay Qt's.
     const QCoreApplication* application = QCoreApplication::instance();
-    if (!context || !sourceText || !application || QThread::currentThread() != application->thread())
+    if (!context || !sourceText || !application ||
+        QThread::currentThread() != application->thread())
         return {};
     return TUserMessages::QtText(QLatin1String(context) + u'|' + QString::fromUtf8(sourceText));
 }

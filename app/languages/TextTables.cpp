@@ -256,7 +256,7 @@ TTranslationData MakeForm2Texts() {
         Row("BitBtn2", "Cancel", "Abbrechen"),
     };
     data.Hints = {
-        Row("TForm2", "", ""),   Row("Label1", "", ""),  Row("edRecordingFolder", "", ""),
+        Row("TForm2", "", ""),    Row("Label1", "", ""),  Row("edRecordingFolder", "", ""),
         Row("btnBrowse", "", ""), Row("BitBtn1", "", ""), Row("BitBtn2", "", ""),
     };
     data.Fonts = {

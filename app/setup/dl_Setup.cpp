@@ -161,8 +161,7 @@ void TForm2::FormShow() {
 }
 
 void TForm2::BitBtn1Click() {
-    const TFolderEntry entry =
-        TFolderEntry::Check(edRecordingFolder->text(), QDir::homePath());
+    const TFolderEntry entry = TFolderEntry::Check(edRecordingFolder->text(), QDir::homePath());
     TUserError refused{TMessageCause::FolderRelative, {entry.Folder}, {}};
     switch (entry.Verdict) {
     case TFolderEntry::Blank: // would leave nowhere to record: nothing is stored
@@ -194,8 +193,7 @@ void TForm2::btnBrowseClick() {
 }
 
 QString TForm2::BrowseStart() const {
-    const TFolderEntry entry =
-        TFolderEntry::Check(edRecordingFolder->text(), QDir::homePath());
+    const TFolderEntry entry = TFolderEntry::Check(edRecordingFolder->text(), QDir::homePath());
     if (entry.Verdict == TFolderEntry::Blank || entry.Verdict == TFolderEntry::Relative)
         return QDir::homePath();
     for (QFileInfo folder(entry.Folder); !folder.filePath().isEmpty();

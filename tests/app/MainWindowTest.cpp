@@ -22,11 +22,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QSizeGrip>
 #include <QStatusBar>
-#include <QToolBar>
-#include <QSignalSpy>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <gmock/gmock.h>
@@ -217,7 +217,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     }
     QWidget* Button(QAction* action) { return form.ToolBar1->widgetForAction(action); }
-    QList<QAction*> Commands() { return {form.btnRecord, form.btnPause, form.btnStop, form.btnSetup}; }
+    QList<QAction*> Commands() {
+        return {form.btnRecord, form.btnPause, form.btnStop, form.btnSetup};
+    }
 };
 
 TEST_F(Keyboard, EachShortcutTriggersItsCommandWhicheverControlHasTheFocus) {
@@ -253,9 +255,8 @@ TEST_F(Keyboard, TabWalksTheButtonsInOrderAndShowsTheFocus) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         walked << QApplication::focusWidget();
     }
-    EXPECT_EQ((QList<QWidget*>{Button(form.btnRecord), Button(form.btnPause),
-                               Button(form.btnStop), Button(form.btnSetup),
-                               Button(form.btnRecord)}),
+    EXPECT_EQ((QList<QWidget*>{Button(form.btnRecord), Button(form.btnPause), Button(form.btnStop),
+                               Button(form.btnSetup), Button(form.btnRecord)}),
               walked);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     EXPECT_EQ(Button(form.btnSetup), QApplication::focusWidget());
@@ -375,14 +376,26 @@ TEST(RecordingStopped, NamesTheCauseTheInputAndTheFile) {
         {EC_DEVICE_LOST, S_OK, TMessageCause::InputLost, {input, file}, ""},
         {EC_COMPLETE, S_OK, TMessageCause::StreamEnded, {input, file}, ""},
         // ENOSPC and EDQUOT, as the file writer reports them; the storage code of the same.
-        {EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_DISK_FULL), TMessageCause::DiskFull, {file},
+        {EC_ERRORABORT,
+         HRESULT_FROM_WIN32(ERROR_DISK_FULL),
+         TMessageCause::DiskFull,
+         {file},
          "There is not enough space on the disk. ($80070070)."},
-        {EC_ERRORABORT, STG_E_MEDIUMFULL, TMessageCause::DiskFull, {file},
+        {EC_ERRORABORT,
+         STG_E_MEDIUMFULL,
+         TMessageCause::DiskFull,
+         {file},
          "There is not enough space on the disk. ($80030070)."},
         // EFBIG, and the WAV destination's refusal at 4 GiB - 1 bytes.
-        {EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE), TMessageCause::SizeLimit,
-         {file}, "The file has reached the largest size it can have. ($800700DF)."},
-        {EC_ERRORABORT, E_FAIL, TMessageCause::RecordingAborted, {file},
+        {EC_ERRORABORT,
+         HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE),
+         TMessageCause::SizeLimit,
+         {file},
+         "The file has reached the largest size it can have. ($800700DF)."},
+        {EC_ERRORABORT,
+         E_FAIL,
+         TMessageCause::RecordingAborted,
+         {file},
          "The operation failed. ($80004005)."},
     };
     for (const StoppedCase& c : cases) {

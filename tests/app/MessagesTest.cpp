@@ -32,7 +32,8 @@ const QString Folder = QStringLiteral("/home/anna/Dokumente/Aufnahmen");
 const QString File = QStringLiteral("/home/anna/Dokumente/Aufnahmen/2024-03-03 14-05-09.wav");
 const QString Input = QStringLiteral("USB-Mikrofon");
 const QString Blocker = QStringLiteral("/home/anna/Dokumente");
-const QString Settings = QStringLiteral("/home/anna/.config/Hymnaro/Audio Recorder/AudioRecorder.cfg");
+const QString Settings =
+    QStringLiteral("/home/anna/.config/Hymnaro/Audio Recorder/AudioRecorder.cfg");
 
 struct CauseCase {
     TMessageCause cause;
@@ -120,7 +121,8 @@ TEST(Messages, TextsOfTheLayersBelowAreTranslatedOrKeptAsDetails) {
     const TUserMessage unknown = TUserMessages::ForText(
         QStringLiteral("Could not obtain the Media Control Interface Reason: ... ($80004002)."),
         LangEnglish);
-    EXPECT_THAT(unknown.Text.toStdString(), testing::StartsWith("Something unexpected went wrong."));
+    EXPECT_THAT(unknown.Text.toStdString(),
+                testing::StartsWith("Something unexpected went wrong."));
     EXPECT_EQ("Could not obtain the Media Control Interface Reason: ... ($80004002).",
               unknown.Details);
 
@@ -134,10 +136,11 @@ TEST(Messages, TextsOfTheLayersBelowAreTranslatedOrKeptAsDetails) {
 
 // The box as the user sees it: title, main text, the details behind their button, all German.
 TEST(Messages, TheMessageBoxShowsTheDetailsBehindAButtonInTheSameLanguage) {
-    const TUserMessage message =
-        TUserMessages::For(TUserError{InputBusy, {Input}, QStringLiteral("The resource is in "
-                                                                         "use. ($800700AA).")},
-                           LangGerman);
+    const TUserMessage message = TUserMessages::For(TUserError{InputBusy,
+                                                               {Input},
+                                                               QStringLiteral("The resource is in "
+                                                                              "use. ($800700AA).")},
+                                                    LangGerman);
     struct Seen {
         QString title, text, details, ok;
         QStringList buttons;
@@ -146,8 +149,12 @@ TEST(Messages, TheMessageBoxShowsTheDetailsBehindAButtonInTheSameLanguage) {
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(nullptr, box);
-        seen = {box->windowTitle(), box->text(), box->detailedText(),
-                box->button(QMessageBox::Ok)->text(), {}, box->icon()};
+        seen = {box->windowTitle(),
+                box->text(),
+                box->detailedText(),
+                box->button(QMessageBox::Ok)->text(),
+                {},
+                box->icon()};
         for (QAbstractButton* button : box->buttons())
             seen.buttons << button->text();
         box->button(QMessageBox::Ok)->click();

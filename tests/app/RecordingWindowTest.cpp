@@ -197,8 +197,9 @@ TEST_F(RecordingWindow, AFolderThatCannotBeCreatedIsNamedWithWhatIsInItsWay) {
     Form1->btnRecord->trigger();
     ASSERT_EQ(1, shown.Messages().size());
     EXPECT_EQ("Der Ordner für Aufnahmen „" + wanted + "“ kann nicht erstellt werden, weil „" +
-                  blocker + "“ eine Datei und kein Ordner ist.\nWählen Sie unter „Optionen“ "
-                            "einen anderen Ordner oder verschieben Sie die Datei.",
+                  blocker +
+                  "“ eine Datei und kein Ordner ist.\nWählen Sie unter „Optionen“ "
+                  "einen anderen Ordner oder verschieben Sie die Datei.",
               shown.Messages()[0]);
     EXPECT_EQ("mkdir: File exists (errno 17)", shown.Shown()[0].Details);
     EXPECT_EQ("", Form1->lblFileName->text());
@@ -213,9 +214,10 @@ TEST_F(RecordingWindow, AFailedStopIsShownWithItsReason) {
     const QString file = Form1->lblFileName->text();
     Form1->btnStop->trigger();
     ASSERT_EQ(1, shown.Messages().size());
-    EXPECT_EQ("Die Aufnahme „" + file + "“ konnte nicht abgeschlossen werden: Die Datei enthält "
-              "den Ton, aber ihr Kopf gibt womöglich nicht die ganze Länge an.\nPrüfen Sie, ob "
-              "auf dem Datenträger Platz ist und ob er noch angeschlossen ist.",
+    EXPECT_EQ("Die Aufnahme „" + file +
+                  "“ konnte nicht abgeschlossen werden: Die Datei enthält "
+                  "den Ton, aber ihr Kopf gibt womöglich nicht die ganze Länge an.\nPrüfen Sie, ob "
+                  "auf dem Datenträger Platz ist und ob er noch angeschlossen ist.",
               shown.Messages()[0]);
     EXPECT_EQ("There is not enough space on the disk. ($80030070).", shown.Shown()[0].Details);
     EXPECT_EQ("", Form1->lblFileName->text());

@@ -103,9 +103,9 @@ TEST_F(SetupDialog, IsLaidOutAsDesignedWithTheFolderFirstInTheTabOrder) {
     EXPECT_EQ(QRect(242, 241, 97, 25), form2.BitBtn2->geometry());
     EXPECT_TRUE(form2.BitBtn1->isDefault());
     EXPECT_EQ(acsShell, form2.edRecordingFolder->ACSource());
-    EXPECT_EQ((QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, form2.BitBtn1,
-                               form2.BitBtn2}),
-              TabOrder());
+    EXPECT_EQ(
+        (QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, form2.BitBtn1, form2.BitBtn2}),
+        TabOrder());
     EXPECT_EQ("MS Shell Dlg 2", form2.font().family());
 }
 
@@ -201,8 +201,8 @@ TEST_F(SetupDialog, CancelEscapeCloseAndBlankTextLeaveTheSettings) {
 
 struct TypedCase {
     const char* typed;
-    const char* kept;     // the folder OK keeps ("" when it is refused)
-    const char* refusal;  // the German message when it is refused
+    const char* kept;    // the folder OK keeps ("" when it is refused)
+    const char* refusal; // the German message when it is refused
 };
 
 // What OK makes of a typed text: the blanks around it dropped, "~" the home folder; a relative
@@ -216,8 +216,9 @@ TEST_F(SetupDialog, OKChecksTheTypedFolder) {
     file.close();
     const QString existing = NewTestFolder(QStringLiteral("existing"));
     auto at = [&](const char* path) {
-        return QString::fromUtf8(path).replace(QStringLiteral("<home>"), home).replace(
-            QStringLiteral("<root>"), root);
+        return QString::fromUtf8(path)
+            .replace(QStringLiteral("<home>"), home)
+            .replace(QStringLiteral("<root>"), root);
     };
     const TypedCase cases[] = {
         {"~", "<home>", ""},
@@ -282,8 +283,8 @@ TEST_F(SetupDialog, BrowseOpensTheFolderChooserWhereTheTypedFolderIsAndTakesTheC
     };
     QList<Asked> asked;
     QString answer;
-    const auto previous = TForm2::SetFolderChooser(
-        [&](QWidget* parent, const QString& title, const QString& start) {
+    const auto previous =
+        TForm2::SetFolderChooser([&](QWidget* parent, const QString& title, const QString& start) {
             EXPECT_EQ(&form2, parent);
             asked.append({title, start});
             return answer;

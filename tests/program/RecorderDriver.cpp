@@ -59,7 +59,8 @@ void StartDriving() {
     TApplicationErrors::SetDisplay([](QWidget*, const TUserMessage& message) {
         auto oneLine = [](QString text) { return text.replace(u'\n', QStringLiteral("\\n")); };
         Print(QStringLiteral("message ") + oneLine(message.Text));
-        if (!message.Details.isEmpty()) Print(QStringLiteral("details ") + oneLine(message.Details));
+        if (!message.Details.isEmpty())
+            Print(QStringLiteral("details ") + oneLine(message.Details));
     });
     QTimer::singleShot(0, qApp, Act);
 }

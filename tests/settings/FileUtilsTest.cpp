@@ -8,6 +8,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -123,6 +125,30 @@ TEST_F(FileUtils, CreateFolderPathCreatesMissingLevelsOutermostFirst) {
         FAIL() << "no exception";
     } catch (const Exception& e) {
         EXPECT_EQ("Unable to create directory", e.Message());
+    }
+}
+
+// Why it failed, for the message that names the cause.
+TEST_F(FileUtils, CreateFolderPathSaysWhyItFailed) {
+    const std::u16string root = U16(Root().string());
+    std::ofstream(Root() / "plain") << "x";
+    struct Case {
+        std::u16string folder;
+        bool created;
+        int error;
+    };
+    const Case cases[] = {
+        {root + u"/new/one", true, 0},
+        {root + u"/new/one", true, 0}, // there already
+        {root + u"/plain", false, EEXIST},
+        {root + u"/plain/sub/deeper", false, EEXIST}, // the file is where a folder must go
+        {root + u"/x/" + std::u16string(300, u'z'), false, ENAMETOOLONG},
+        {root + std::u16string(u"/nul\0x", 6), false, EINVAL},
+    };
+    for (const Case& c : cases) {
+        int error = -1;
+        EXPECT_EQ(c.created, CreateFolderPath(c.folder, error));
+        EXPECT_EQ(c.error, error);
     }
 }
 
