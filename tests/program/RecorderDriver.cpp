@@ -3,7 +3,7 @@
 // benchmarks that start it in a child process. HYMNARO_DRIVE says what to do once the main
 // window is shown:
 //   record   click Record
-//   pause    click Record, and Pause a second later
+//   pause    click Record, and Pause once half a second of audio is in the file
 //   setup    click Setup (the dialog stays open)
 //   (unset)  nothing
 // Standard output gets one line for each thing that happened: "recording <file>" after
@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
 
@@ -26,6 +27,17 @@ namespace {
 void Print(const QString& line) {
     std::fputs((line + u'\n').toUtf8().constData(), stdout);
     std::fflush(stdout);
+}
+
+// Pauses once the file holds half a second of 48 kHz 16-bit stereo behind its header (a
+// loaded machine may be slow to start the stream).
+void PauseWhenRecorded(const QString& file) {
+    if (QFileInfo(file).size() < 46 + 96000) {
+        QTimer::singleShot(20, qApp, [file] { PauseWhenRecorded(file); });
+        return;
+    }
+    Form1->btnPause->trigger();
+    Print(QStringLiteral("paused ") + Form1->lblFileName->text());
 }
 
 void Act() {
@@ -38,11 +50,7 @@ void Act() {
     if (what == "record" || what == "pause") {
         Form1->btnRecord->trigger();
         Print(QStringLiteral("recording ") + Form1->lblFileName->text());
-        if (what == "pause")
-            QTimer::singleShot(1000, qApp, [] {
-                Form1->btnPause->trigger();
-                Print(QStringLiteral("paused ") + Form1->lblFileName->text());
-            });
+        if (what == "pause") PauseWhenRecorded(Form1->lblFileName->text());
     } else if (what == "setup") {
         QTimer::singleShot(0, qApp, [] {
             if (QApplication::activeModalWidget()) Print(QStringLiteral("setup"));
