@@ -3,11 +3,8 @@
 // (WAVE_FORMAT_PCM, or WAVE_FORMAT_EXTENSIBLE with the PCM subformat), 1 to 8 channels
 // interleaved in the WAV channel order, little-endian.
 // Thread contract: plain values; no shared state.
+#include "framework/interfaces/MediaGuids.h" // KSDATAFORMAT_SUBTYPE_PCM
 #include "framework/interfaces/StrmifTypes.h"
-
-// The subformat of a WAVE_FORMAT_EXTENSIBLE block that means integer PCM.
-inline constexpr GUID KSDATAFORMAT_SUBTYPE_PCM{
-    0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 struct PcmInputFormat {
     static constexpr unsigned kBitsPerSample = 16;

@@ -8,7 +8,8 @@
 //   8        4     "WAVE"
 //   12       4     "fmt "
 //   16       4     F
-//   20       F     the format block, byte for byte (a WAVEFORMATEX and what follows it)
+//   20       F     the format block, byte for byte (a WAVEFORMATEX and what follows it;
+//                  for more than two channels a WAVEFORMATEXTENSIBLE, F = 40, below)
 //   20 + F   1     a zero byte, only when F is odd (P below is F rounded up to even)
 //   20 + P   4     "data"
 //   24 + P   4     the data bytes
@@ -45,7 +46,22 @@ inline constexpr std::size_t FormatAt = RiffHeaderBytes + ChunkHeaderBytes;
 // The most a file can hold: its size less 8 must fit the RIFF size.
 inline constexpr std::uint32_t MaxFileBytes = 0xFFFFFFFF;
 
-// The fields every format block of the WAVEFORMATEX family starts with.
+// The fields every format block of the WAVEFORMATEX family starts with, and those of
+// WAVE_FORMAT_EXTENSIBLE, which more than two channels need:
+//
+//   offset  size  content
+//   0       2     format tag (1 PCM, 0xFFFE extensible)
+//   2       2     channels
+//   4       4     samples a second
+//   8       4     bytes a second
+//   12      2     bytes a frame (block)
+//   14      2     bits a sample
+//   16      2     bytes that follow (0 for PCM, 22 for extensible)
+//   18      2     extensible: valid bits a sample
+//   20      4     extensible: channel mask, one speaker bit per channel in the channels' order
+//                 (front left 0x1, front right 0x2, front centre 0x4, LFE 0x8, back left
+//                 0x10, back right 0x20, ...); channels beyond the bits set feed none
+//   24      16    extensible: the sample format (PcmSubFormat for integer PCM)
 struct TWaveFormat {
     std::uint16_t formatTag = 0;
     std::uint16_t channels = 0;
@@ -53,10 +69,19 @@ struct TWaveFormat {
     std::uint32_t avgBytesPerSec = 0;
     std::uint16_t blockAlign = 0;
     std::uint16_t bitsPerSample = 0;
+    // Of an extensible block only (zeros otherwise).
+    std::uint16_t validBitsPerSample = 0;
+    std::uint32_t channelMask = 0;
+    bool pcmSubFormat = false;
 };
 inline constexpr std::uint32_t WaveFormatBytes = 16;
 // A WAVEFORMATEX without extra bytes (TWaveFormat and cbSize), as PCM capture offers it.
 inline constexpr std::uint32_t WaveFormatExBytes = 18;
+inline constexpr std::uint16_t PcmFormatTag = 1;
+inline constexpr std::uint16_t ExtensibleFormatTag = 0xFFFE;
+inline constexpr std::uint32_t WaveFormatExtensibleBytes = 40;
+inline constexpr std::uint8_t PcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                  0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 // A chunk body's length with its pad byte.
 constexpr std::uint64_t Padded(std::uint64_t size) {
@@ -83,8 +108,8 @@ inline void PutLe32(std::uint8_t* at, std::uint32_t value) {
         at[i] = std::uint8_t(value >> (8 * i));
 }
 
-// The fields at the start of a format block of at least WaveFormatBytes.
-inline TWaveFormat GetWaveFormat(const std::uint8_t* block) {
+// The fields of a format block of at least WaveFormatBytes (formatBytes long).
+inline TWaveFormat GetWaveFormat(const std::uint8_t* block, std::uint32_t formatBytes) {
     TWaveFormat format;
     format.formatTag = GetLe16(block);
     format.channels = GetLe16(block + 2);
@@ -92,6 +117,11 @@ inline TWaveFormat GetWaveFormat(const std::uint8_t* block) {
     format.avgBytesPerSec = GetLe32(block + 8);
     format.blockAlign = GetLe16(block + 12);
     format.bitsPerSample = GetLe16(block + 14);
+    if (format.formatTag == ExtensibleFormatTag && formatBytes >= WaveFormatExtensibleBytes) {
+        format.validBitsPerSample = GetLe16(block + 18);
+        format.channelMask = GetLe32(block + 20);
+        format.pcmSubFormat = std::memcmp(block + 24, PcmSubFormat, sizeof PcmSubFormat) == 0;
+    }
     return format;
 }
 
@@ -173,7 +203,7 @@ inline THeader ReadHeader(const std::uint8_t* bytes, std::size_t count, std::uin
             haveFormat = true;
             header.formatAt = body;
             header.formatBytes = size;
-            if (size >= WaveFormatBytes) header.format = GetWaveFormat(bytes + body);
+            if (size >= WaveFormatBytes) header.format = GetWaveFormat(bytes + body, size);
         }
         at = body + Padded(size);
     }

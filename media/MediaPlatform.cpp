@@ -18,7 +18,7 @@ void RegisterMediaPlatformClasses() {
     CoRegisterClassCreator(CLSID_SystemDeviceEnum, &SystemDeviceEnum::Create);
     CoRegisterClassCreator(CLSID_CaptureGraphBuilder2, &CaptureGraphBuilder::Create);
     CoRegisterClassCreator(CLSID_AudioRecord, [](IUnknown* outer, REFIID iid, void** object) {
-        return AlsaCaptureFilter::Create(outer, "default", iid, object);
+        return AlsaCaptureFilter::Create(outer, "default", {}, iid, object);
     });
     CoRegisterClassCreator(CLSID_MemoryAllocator, &MemAllocator::Create);
     CoRegisterClassCreator(CLSID_SeekingPassThru, &SeekingPassThru::Create);

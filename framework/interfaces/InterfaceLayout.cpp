@@ -11,6 +11,8 @@ static_assert(offsetof(AM_SAMPLE2_PROPERTIES, lActual) == 12);
 static_assert(sizeof(ALLOCATOR_PROPERTIES) == 16);
 static_assert(offsetof(WAVEFORMATEX, nSamplesPerSec) == 4);
 static_assert(offsetof(WAVEFORMATEX, cbSize) == 16);
+static_assert(offsetof(WAVEFORMATEXTENSIBLE, dwChannelMask) == 20);
+static_assert(offsetof(WAVEFORMATEXTENSIBLE, SubFormat) == 24);
 static_assert(offsetof(PIN_INFO, achName) == sizeof(void*) + 4);
 static_assert(sizeof(FILTER_INFO::achName) == 256);
 static_assert(sizeof(Quality) == 24);

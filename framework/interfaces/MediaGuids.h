@@ -14,6 +14,8 @@ inline constexpr GUID MEDIASUBTYPE_PCM{
     0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 inline constexpr GUID MEDIASUBTYPE_WAVE{
     0xE436EB8B, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+// The sample format of a WAVEFORMATEXTENSIBLE holding integer PCM.
+inline constexpr GUID KSDATAFORMAT_SUBTYPE_PCM = MEDIASUBTYPE_PCM;
 
 // Format types.
 inline constexpr GUID FORMAT_WaveFormatEx{

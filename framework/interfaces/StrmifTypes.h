@@ -108,6 +108,39 @@ static_assert(sizeof(WAVEFORMATEX) == 18);
 constexpr WORD WAVE_FORMAT_PCM = 0x0001;
 constexpr WORD WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 
+// A WAVEFORMATEX followed by what more than two channels need: the valid bits of a sample, the
+// speakers the channels feed (one SPEAKER_ bit each, the channels in the order of their bits;
+// channels beyond the bits set feed none in particular) and the sample format as a subtype
+// (KSDATAFORMAT_SUBTYPE_PCM). Format.cbSize is 22.
+#pragma pack(push, 1)
+struct WAVEFORMATEXTENSIBLE {
+    WAVEFORMATEX Format;
+    WORD wValidBitsPerSample;
+    DWORD dwChannelMask;
+    GUID SubFormat;
+};
+#pragma pack(pop)
+static_assert(sizeof(WAVEFORMATEXTENSIBLE) == 40);
+
+constexpr DWORD SPEAKER_FRONT_LEFT = 0x1;
+constexpr DWORD SPEAKER_FRONT_RIGHT = 0x2;
+constexpr DWORD SPEAKER_FRONT_CENTER = 0x4;
+constexpr DWORD SPEAKER_LOW_FREQUENCY = 0x8;
+constexpr DWORD SPEAKER_BACK_LEFT = 0x10;
+constexpr DWORD SPEAKER_BACK_RIGHT = 0x20;
+constexpr DWORD SPEAKER_FRONT_LEFT_OF_CENTER = 0x40;
+constexpr DWORD SPEAKER_FRONT_RIGHT_OF_CENTER = 0x80;
+constexpr DWORD SPEAKER_BACK_CENTER = 0x100;
+constexpr DWORD SPEAKER_SIDE_LEFT = 0x200;
+constexpr DWORD SPEAKER_SIDE_RIGHT = 0x400;
+constexpr DWORD SPEAKER_TOP_CENTER = 0x800;
+constexpr DWORD SPEAKER_TOP_FRONT_LEFT = 0x1000;
+constexpr DWORD SPEAKER_TOP_FRONT_CENTER = 0x2000;
+constexpr DWORD SPEAKER_TOP_FRONT_RIGHT = 0x4000;
+constexpr DWORD SPEAKER_TOP_BACK_LEFT = 0x8000;
+constexpr DWORD SPEAKER_TOP_BACK_CENTER = 0x10000;
+constexpr DWORD SPEAKER_TOP_BACK_RIGHT = 0x20000;
+
 // ---- events (IMediaEventSink::Notify, IMediaEvent::GetEvent) --------------------------------
 constexpr LONG EC_COMPLETE = 0x01;
 constexpr LONG EC_USERABORT = 0x02;

@@ -3,11 +3,11 @@
 #include "framework/interfaces/MediaGuids.h"
 
 AlsaCaptureFilter::AlsaCaptureFilter(IUnknown* outer, std::string device,
-                                     std::shared_ptr<AlsaBackend> backend)
+                                     std::shared_ptr<AlsaBackend> backend, AlsaCaptureFormat wanted)
     : TBCBaseFilter("ALSA audio capture", outer, new TBCCritSec, CLSID_AudioRecord) {
     HRESULT hr = S_OK;
     pin_ = std::make_unique<AlsaCapturePin>(this, Lock.get(), hr, std::move(device),
-                                            std::move(backend));
+                                            std::move(backend), wanted);
 }
 
 AlsaCaptureFilter::~AlsaCaptureFilter() {
@@ -16,9 +16,10 @@ AlsaCaptureFilter::~AlsaCaptureFilter() {
     pin_.reset();
 }
 
-HRESULT AlsaCaptureFilter::Create(IUnknown* outer, const std::string& device, REFIID iid,
-                                  void** object) {
-    return CreateObject<AlsaCaptureFilter>(outer, iid, object, device);
+HRESULT AlsaCaptureFilter::Create(IUnknown* outer, const std::string& device,
+                                  const AlsaCaptureFormat& wanted, REFIID iid, void** object) {
+    return CreateObject<AlsaCaptureFilter>(outer, iid, object, device, AlsaBackend::Current(),
+                                           wanted);
 }
 
 TBCBasePin* AlsaCaptureFilter::PinAt(int index) {

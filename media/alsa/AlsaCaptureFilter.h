@@ -10,12 +10,16 @@
 
 class AlsaCaptureFilter final : public TBCBaseFilter {
 public:
+    // wanted: the device's own format where the device enumerator knows it (zeros: ask the
+    // device).
     AlsaCaptureFilter(IUnknown* outer, std::string device,
-                      std::shared_ptr<AlsaBackend> backend = AlsaBackend::Current());
+                      std::shared_ptr<AlsaBackend> backend = AlsaBackend::Current(),
+                      AlsaCaptureFormat wanted = {});
     ~AlsaCaptureFilter() override;
 
     // A filter for the device, answering iid (aggregated by outer when given).
-    static HRESULT Create(IUnknown* outer, const std::string& device, REFIID iid, void** object);
+    static HRESULT Create(IUnknown* outer, const std::string& device,
+                          const AlsaCaptureFormat& wanted, REFIID iid, void** object);
 
     HRESULT Stop() override;
     HRESULT Pause() override;

@@ -13,27 +13,16 @@ constexpr unsigned kMinBufferMs = 500; // the device holds this much through a s
 constexpr unsigned kSampleMs = 250;    // a sample carries about one ALSA period
 constexpr LONG kBuffers = 8;
 
-WAVEFORMATEX FormatOf(const AlsaCaptureFormat& f) {
-    WAVEFORMATEX w{};
-    w.wFormatTag = WAVE_FORMAT_PCM;
-    w.nChannels = WORD(f.channels);
-    w.nSamplesPerSec = f.rate;
-    w.wBitsPerSample = 16;
-    w.nBlockAlign = WORD(f.channels * 2);
-    w.nAvgBytesPerSec = f.rate * w.nBlockAlign;
-    w.cbSize = 0;
-    return w;
-}
-
 LONG_PTR AsParam(HRESULT hr) {
     return LONG_PTR(std::int32_t(hr));
 }
 } // namespace
 
 AlsaCapturePin::AlsaCapturePin(TBCBaseFilter* filter, TBCCritSec* lock, HRESULT& hr,
-                               std::string device, std::shared_ptr<AlsaBackend> backend)
+                               std::string device, std::shared_ptr<AlsaBackend> backend,
+                               AlsaCaptureFormat wanted)
     : TBCBaseOutputPin("ALSA capture pin", filter, lock, hr, u"Capture"),
-      device_(std::move(device)), backend_(std::move(backend)) {}
+      device_(std::move(device)), backend_(std::move(backend)), wanted_(wanted) {}
 
 AlsaCapturePin::~AlsaCapturePin() {
     StopStreaming(false);
@@ -48,9 +37,11 @@ HRESULT AlsaCapturePin::InnerQueryInterface(REFIID iid, void** object) {
 
 HRESULT AlsaCapturePin::EnsureFormat() {
     if (formatKnown_) return S_OK;
-    const int err = backend_->ProbeFormat(device_, format_);
+    const int err = backend_->ProbeFormat(device_, wanted_, format_);
     if (err < 0) return HResultFromErrno(-err);
-    if (format_.rate == 0 || format_.channels == 0 || format_.channels > 2) return E_UNEXPECTED;
+    if (format_.rate == 0 || format_.channels == 0 || format_.channels > kMaxCaptureChannels)
+        return E_UNEXPECTED;
+    layout_ = AlsaChannelLayout(format_);
     formatKnown_ = true;
     return S_OK;
 }
@@ -59,18 +50,18 @@ HRESULT AlsaCapturePin::ProposeType(int position, AM_MEDIA_TYPE& mediaType) {
     if (position < 0) return E_INVALIDARG;
     if (position > 0) return VFW_S_NO_MORE_ITEMS;
     RETURN_IF_FAILED(EnsureFormat());
-    auto* block = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
+    const std::vector<BYTE> format = layout_.FormatBlock();
+    auto* block = static_cast<BYTE*>(CoTaskMemAlloc(format.size()));
     if (!block) return E_OUTOFMEMORY;
-    const WAVEFORMATEX w = FormatOf(format_);
-    std::memcpy(block, &w, sizeof w);
+    std::memcpy(block, format.data(), format.size());
     mediaType.majortype = MEDIATYPE_Audio;
     mediaType.subtype = MEDIASUBTYPE_PCM;
     mediaType.bFixedSizeSamples = TRUE;
     mediaType.bTemporalCompression = FALSE;
-    mediaType.lSampleSize = w.nBlockAlign;
+    mediaType.lSampleSize = LONG(format_.channels * 2);
     mediaType.formattype = FORMAT_WaveFormatEx;
     mediaType.pUnk = nullptr;
-    mediaType.cbFormat = sizeof w;
+    mediaType.cbFormat = ULONG(format.size());
     mediaType.pbFormat = block;
     return S_OK;
 }
@@ -78,17 +69,12 @@ HRESULT AlsaCapturePin::ProposeType(int position, AM_MEDIA_TYPE& mediaType) {
 HRESULT AlsaCapturePin::AcceptsType(const AM_MEDIA_TYPE& mediaType) {
     RETURN_IF_FAILED(EnsureFormat());
     if (mediaType.majortype != MEDIATYPE_Audio || mediaType.subtype != MEDIASUBTYPE_PCM ||
-        mediaType.formattype != FORMAT_WaveFormatEx || mediaType.cbFormat < sizeof(WAVEFORMATEX) ||
-        !mediaType.pbFormat)
+        mediaType.formattype != FORMAT_WaveFormatEx || !mediaType.pbFormat)
         return S_FALSE;
-    WAVEFORMATEX offered{};
-    std::memcpy(&offered, mediaType.pbFormat, sizeof offered);
-    const WAVEFORMATEX own = FormatOf(format_);
-    const bool same = offered.wFormatTag == own.wFormatTag && offered.nChannels == own.nChannels &&
-                      offered.nSamplesPerSec == own.nSamplesPerSec &&
-                      offered.wBitsPerSample == own.wBitsPerSample &&
-                      offered.nBlockAlign == own.nBlockAlign &&
-                      offered.nAvgBytesPerSec == own.nAvgBytesPerSec;
+    // Exactly the format block proposed: the samples come in no other.
+    const std::vector<BYTE> own = layout_.FormatBlock();
+    const bool same = mediaType.cbFormat == own.size() &&
+                      std::memcmp(mediaType.pbFormat, own.data(), own.size()) == 0;
     return same ? S_OK : S_FALSE;
 }
 
@@ -241,6 +227,7 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
             if (n > 0) got += (unsigned long)n;
         }
         if (got > 0) {
+            layout_.Arrange(data, got);
             const LONGLONG first = framesDelivered_, last = framesDelivered_ + LONGLONG(got);
             REFERENCE_TIME start = first * 10'000'000 / format_.rate;
             REFERENCE_TIME stop = last * 10'000'000 / format_.rate;

@@ -1,7 +1,10 @@
 #pragma once
-// The capture filter's one output pin (category capture). It proposes 16-bit PCM with a
-// WAVEFORMATEX block at the device's rate nearest 48000 Hz and its channel count (stereo
-// where it can, else mono), opens the device when the filter leaves Stopped, and while the
+// The capture filter's one output pin (category capture). It proposes 16-bit PCM in the
+// format the device delivers (the rate and channel count the device enumerator found for it,
+// a sound server's source, or else the device's own; AlsaBackend::ProbeFormat), in a
+// WAVEFORMATEX block, or a WAVEFORMATEXTENSIBLE with the speakers' mask for more than two
+// channels, whose samples it puts in that order (AlsaChannelLayout). It opens the device
+// when the filter leaves Stopped, and while the
 // filter runs, its streaming thread reads ALSA periods straight into media samples stamped
 // with stream times and hands them downstream; when told to stop or pause while it waits for
 // a period, it still hands on what the device holds. An overrun is recovered, counted and
@@ -13,6 +16,7 @@
 // given when it started.
 #include "framework/TBCBaseOutputPin.h"
 #include "media/alsa/AlsaBackend.h"
+#include "media/alsa/AlsaChannelLayout.h"
 
 #include <atomic>
 #include <memory>
@@ -21,8 +25,9 @@
 
 class AlsaCapturePin final : public TBCBaseOutputPin, public IKsPropertySet {
 public:
+    // wanted: the device's own format where the device enumerator knows it (zeros: ask).
     AlsaCapturePin(TBCBaseFilter* filter, TBCCritSec* lock, HRESULT& hr, std::string device,
-                   std::shared_ptr<AlsaBackend> backend);
+                   std::shared_ptr<AlsaBackend> backend, AlsaCaptureFormat wanted = {});
     ~AlsaCapturePin() override;
 
     TBC_DECLARE_DELEGATING_UNKNOWN
@@ -57,8 +62,10 @@ private:
 
     const std::string device_;
     std::shared_ptr<AlsaBackend> backend_;
+    const AlsaCaptureFormat wanted_;
     bool formatKnown_ = false;
     AlsaCaptureFormat format_{};
+    AlsaChannelLayout layout_;
     std::unique_ptr<AlsaCaptureStream> stream_;
     std::thread thread_;
     std::atomic<bool> stopRequested_{false};

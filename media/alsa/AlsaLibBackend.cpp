@@ -2,6 +2,8 @@
 
 #include "media/alsa/AlsaLibStream.h"
 
+#include "framework/interfaces/StrmifTypes.h"
+
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
@@ -10,18 +12,10 @@
 #include <memory>
 
 namespace {
-constexpr unsigned kWantedRate = 48000;
+constexpr unsigned kNativeRate = 48000;   // where a device takes several rates
+constexpr unsigned kNativeChannels = 2;   // where a device takes several channel counts
 constexpr unsigned kPeriodUs = 250'000;   // 250 ms a period: few wake-ups
 constexpr unsigned kBufferUs = 1'000'000; // a second of room, never less than asked
-
-// Device types that only convert, route or discard what another device delivers.
-constexpr const char* kNoDevice[] = {
-    "null",   "empty",   "rate",   "plug", "linear", "lfloat",   "route", "mulaw", "alaw", "adpcm",
-    "iec958", "softvol", "ladspa", "copy", "upmix",  "vdownmix", "speex", "a52",   "dmix", "share"};
-
-struct Hint {
-    std::string name, description, direction;
-};
 
 std::string TakeHint(const void* hint, const char* id) {
     char* value = snd_device_name_get_hint(hint, id);
@@ -30,14 +24,18 @@ std::string TakeHint(const void* hint, const char* id) {
     return text;
 }
 
-std::vector<Hint> PcmHints() {
-    std::vector<Hint> hints;
+// What the configuration says of the default device (its hint's description), if anything.
+std::string DefaultDescription() {
+    std::string description;
     void** list = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &list) < 0 || !list) return hints;
-    for (void** h = list; *h; ++h)
-        hints.push_back({TakeHint(*h, "NAME"), TakeHint(*h, "DESC"), TakeHint(*h, "IOID")});
+    if (snd_device_name_hint(-1, "pcm", &list) < 0 || !list) return description;
+    for (void** h = list; *h && description.empty(); ++h) {
+        if (TakeHint(*h, "NAME") != "default") continue;
+        const std::string direction = TakeHint(*h, "IOID");
+        if (direction.empty() || direction == "Input") description = TakeHint(*h, "DESC");
+    }
     snd_device_name_free_hint(list);
-    return hints;
+    return description.substr(0, description.find('\n'));
 }
 
 // The configured type of a device, or empty when it cannot be told without opening it.
@@ -53,15 +51,6 @@ std::string PcmType(const std::string& name) {
         type = text;
     snd_config_delete(definition);
     return type;
-}
-
-bool CanBeADevice(const std::string& type) {
-    return std::none_of(std::begin(kNoDevice), std::end(kNoDevice),
-                        [&](const char* t) { return type == t; });
-}
-
-std::string FirstLine(const std::string& text) {
-    return text.substr(0, text.find('\n'));
 }
 
 void AddCardDevices(std::vector<AlsaCaptureDevice>& devices) {
@@ -81,8 +70,10 @@ void AddCardDevices(std::vector<AlsaCaptureDevice>& devices) {
                 snd_pcm_info_set_subdevice(info, 0);
                 snd_pcm_info_set_stream(info, SND_PCM_STREAM_CAPTURE);
                 if (snd_ctl_pcm_info(ctl, info) < 0) continue; // no capture on this device
-                devices.push_back({"plughw:CARD=" + id + ",DEV=" + std::to_string(dev),
-                                   cardName + ": " + snd_pcm_info_get_name(info)});
+                AlsaCaptureDevice device{"plughw:CARD=" + id + ",DEV=" + std::to_string(dev),
+                                         cardName + ": " + snd_pcm_info_get_name(info)};
+                device.card = true;
+                devices.push_back(std::move(device));
             }
         }
         snd_ctl_close(ctl);
@@ -105,82 +96,149 @@ struct QuietAlsaErrors {
     QuietAlsaErrors& operator=(const QuietAlsaErrors&) = delete;
 };
 
-int OpenCapture(const std::string& device, PcmHandle& pcm) {
+int OpenCapture(const std::string& device, PcmHandle& pcm, int mode = 0) {
     snd_pcm_t* raw = nullptr;
-    const int err = snd_pcm_open(&raw, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+    const int err =
+        snd_pcm_open(&raw, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK | mode);
     if (err < 0) return err;
     pcm.reset(raw);
     return 0;
 }
+
+// The speaker of a channel position; 0 for mono, unknown, silent, or a place WAV files cannot
+// name.
+std::uint32_t SpeakerOf(unsigned position) {
+    struct Place {
+        unsigned position;
+        std::uint32_t speaker;
+    };
+    constexpr Place places[] = {
+        {SND_CHMAP_FL, SPEAKER_FRONT_LEFT},
+        {SND_CHMAP_FR, SPEAKER_FRONT_RIGHT},
+        {SND_CHMAP_FC, SPEAKER_FRONT_CENTER},
+        {SND_CHMAP_LFE, SPEAKER_LOW_FREQUENCY},
+        {SND_CHMAP_RL, SPEAKER_BACK_LEFT},
+        {SND_CHMAP_RR, SPEAKER_BACK_RIGHT},
+        {SND_CHMAP_FLC, SPEAKER_FRONT_LEFT_OF_CENTER},
+        {SND_CHMAP_FRC, SPEAKER_FRONT_RIGHT_OF_CENTER},
+        {SND_CHMAP_RC, SPEAKER_BACK_CENTER},
+        {SND_CHMAP_SL, SPEAKER_SIDE_LEFT},
+        {SND_CHMAP_SR, SPEAKER_SIDE_RIGHT},
+        {SND_CHMAP_TC, SPEAKER_TOP_CENTER},
+        {SND_CHMAP_TFL, SPEAKER_TOP_FRONT_LEFT},
+        {SND_CHMAP_TFC, SPEAKER_TOP_FRONT_CENTER},
+        {SND_CHMAP_TFR, SPEAKER_TOP_FRONT_RIGHT},
+        {SND_CHMAP_TRL, SPEAKER_TOP_BACK_LEFT},
+        {SND_CHMAP_TRC, SPEAKER_TOP_BACK_CENTER},
+        {SND_CHMAP_TRR, SPEAKER_TOP_BACK_RIGHT},
+    };
+    for (const Place& place : places)
+        if (place.position == (position & SND_CHMAP_POSITION_MASK)) return place.speaker;
+    return 0;
+}
+
+// The speakers of a device configured in SETUP state. A device that does not say (the sound
+// server's plugin among them) delivers ALSA's standard order for its channel count, which is
+// defined for 4, 5, 6 and 8 channels (front, rear, centre, LFE, side); a count between them
+// has the positions of the one below and more that feed no speaker in particular.
+void FindSpeakers(snd_pcm_t* pcm, AlsaCaptureFormat& format) {
+    format.speakers = {};
+    if (snd_pcm_chmap_t* map = snd_pcm_get_chmap(pcm)) {
+        for (unsigned i = 0; i < map->channels && i < format.channels; ++i)
+            format.speakers[i] = SpeakerOf(map->pos[i]);
+        std::free(map);
+        return;
+    }
+    constexpr std::uint32_t standard[] = {
+        SPEAKER_FRONT_LEFT,   SPEAKER_FRONT_RIGHT,   SPEAKER_BACK_LEFT, SPEAKER_BACK_RIGHT,
+        SPEAKER_FRONT_CENTER, SPEAKER_LOW_FREQUENCY, SPEAKER_SIDE_LEFT, SPEAKER_SIDE_RIGHT};
+    unsigned known = format.channels;
+    if (known == 3 || known == 7) --known;
+    for (unsigned i = 0; i < known && i < kMaxCaptureChannels; ++i)
+        format.speakers[i] = standard[i];
+}
+
+// Sets 16-bit interleaved access; 0 or a negative errno.
+int Prepare16Bit(snd_pcm_t* pcm, snd_pcm_hw_params_t* params) {
+    int err = snd_pcm_hw_params_any(pcm, params);
+    if (err >= 0) err = snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED);
+    if (err >= 0) err = snd_pcm_hw_params_set_format(pcm, params, SND_PCM_FORMAT_S16_LE);
+    return err;
+}
+
+// Records in the wanted format when the device takes it as it is.
+bool TryWanted(const std::string& device, const AlsaCaptureFormat& wanted,
+               AlsaCaptureFormat& format) {
+    if (wanted.rate == 0 || wanted.channels == 0) return false;
+    PcmHandle pcm;
+    if (OpenCapture(device, pcm) < 0) return false;
+    snd_pcm_hw_params_t* params = nullptr;
+    snd_pcm_hw_params_alloca(&params);
+    const unsigned channels = std::min(wanted.channels, kMaxCaptureChannels);
+    if (Prepare16Bit(pcm.get(), params) < 0 ||
+        snd_pcm_hw_params_set_channels(pcm.get(), params, channels) < 0 ||
+        snd_pcm_hw_params_set_rate(pcm.get(), params, wanted.rate, 0) < 0 ||
+        snd_pcm_hw_params(pcm.get(), params) < 0)
+        return false;
+    format.rate = wanted.rate;
+    format.channels = channels;
+    FindSpeakers(pcm.get(), format);
+    return true;
+}
 } // namespace
 
-std::vector<AlsaCaptureDevice> AlsaLibBackend::CaptureDevices() {
+std::vector<AlsaCaptureDevice> AlsaLibBackend::CaptureDevices(bool cards) {
     const QuietAlsaErrors quiet;
     std::vector<AlsaCaptureDevice> devices;
-    const std::vector<Hint> hints = PcmHints();
-    auto captures = [](const Hint& h) { return h.direction.empty() || h.direction == "Input"; };
-
     // The system's default device first: on a desktop it follows the sound server.
     // (Whatever converters it goes through, it is the device the user chose; one that only
     // discards, or that cannot be resolved because there is no card, is left out.)
     const std::string defaultType = PcmType("default");
     if (!defaultType.empty() && defaultType != "null" && defaultType != "empty") {
-        std::string description = "Default capture device";
-        for (const Hint& h : hints)
-            if (h.name == "default" && captures(h) && !h.description.empty())
-                description = FirstLine(h.description);
-        devices.push_back({"default", description});
+        AlsaCaptureDevice device{"default", DefaultDescription()};
+        if (device.description.empty()) device.description = "Default capture device";
+        device.followsSoundServer = defaultType == "pulse" || defaultType == "pipewire";
+        devices.push_back(std::move(device));
     }
-
-    AddCardDevices(devices);
-
-    // Other configured devices that capture by themselves (a sound server, a test file).
-    for (const Hint& h : hints) {
-        if (h.name.empty() || h.name == "default" || !captures(h)) continue;
-        if (h.name.find("CARD=") != std::string::npos) continue; // the cards are listed above
-        if (h.name.find(':') != std::string::npos) continue;
-        const std::string type = PcmType(h.name);
-        if (!CanBeADevice(type)) continue;
-        // Opening a JACK device to probe it would start a JACK server as a side effect.
-        if (type == "jack") continue;
-        if (std::any_of(devices.begin(), devices.end(),
-                        [&](const AlsaCaptureDevice& d) { return d.name == h.name; }))
-            continue;
-        PcmHandle probe; // a server that is not running, say, cannot capture
-        if (OpenCapture(h.name, probe) < 0) continue;
-        devices.push_back({h.name, FirstLine(h.description.empty() ? h.name : h.description)});
-    }
+    if (cards) AddCardDevices(devices);
     return devices;
 }
 
-int AlsaLibBackend::ProbeFormat(const std::string& device, AlsaCaptureFormat& format) {
+bool AlsaLibBackend::OpensSoundServerSources() {
+    const QuietAlsaErrors quiet;
+    return PcmType(kSoundServerDevice) == "pulse";
+}
+
+int AlsaLibBackend::ProbeFormat(const std::string& device, const AlsaCaptureFormat& wanted,
+                                AlsaCaptureFormat& format) {
+    const QuietAlsaErrors quiet;
+    if (TryWanted(device, wanted, format)) return 0;
+
+    // The device's own format: the plug layer asked not to convert rates and channel counts
+    // reports what the hardware does (16-bit samples it still converts to).
     PcmHandle pcm;
-    if (const int err = OpenCapture(device, pcm); err < 0) return err;
+    if (const int err =
+            OpenCapture(device, pcm, SND_PCM_NO_AUTO_RESAMPLE | SND_PCM_NO_AUTO_CHANNELS);
+        err < 0)
+        return err;
     snd_pcm_hw_params_t* params = nullptr;
     snd_pcm_hw_params_alloca(&params);
-    if (const int err = snd_pcm_hw_params_any(pcm.get(), params); err < 0) return err;
-    if (const int err =
-            snd_pcm_hw_params_set_access(pcm.get(), params, SND_PCM_ACCESS_RW_INTERLEAVED);
-        err < 0)
+    if (const int err = Prepare16Bit(pcm.get(), params); err < 0) return err;
+    unsigned channels = kNativeChannels;
+    if (const int err = snd_pcm_hw_params_set_channels_near(pcm.get(), params, &channels); err < 0)
         return err;
-    if (const int err = snd_pcm_hw_params_set_format(pcm.get(), params, SND_PCM_FORMAT_S16_LE);
-        err < 0)
-        return err;
-    unsigned channels = 0;
-    if (snd_pcm_hw_params_test_channels(pcm.get(), params, 2) == 0)
-        channels = 2;
-    else if (snd_pcm_hw_params_test_channels(pcm.get(), params, 1) == 0)
-        channels = 1;
-    else
-        return -EINVAL;
-    if (const int err = snd_pcm_hw_params_set_channels(pcm.get(), params, channels); err < 0)
-        return err;
-    unsigned rate = kWantedRate;
+    unsigned rate = kNativeRate;
     int dir = 0;
     if (const int err = snd_pcm_hw_params_set_rate_near(pcm.get(), params, &rate, &dir); err < 0)
         return err;
     format.rate = rate;
-    format.channels = channels;
+    format.channels = std::min(channels, kMaxCaptureChannels);
+    format.speakers = {};
+    // More channels than a recording takes: the plug layer routes the first ones, whose
+    // places are then not told.
+    if (channels > kMaxCaptureChannels) return 0;
+    if (const int err = snd_pcm_hw_params(pcm.get(), params); err < 0) return err;
+    FindSpeakers(pcm.get(), format);
     return 0;
 }
 

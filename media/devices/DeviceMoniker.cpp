@@ -9,8 +9,8 @@
 #include <cstring>
 #include <functional>
 
-DeviceMoniker::DeviceMoniker(IUnknown* outer, AlsaCaptureDevice device)
-    : TBCUnknown("Device moniker", outer), device_(std::move(device)) {}
+DeviceMoniker::DeviceMoniker(IUnknown* outer, CaptureDeviceEntry entry)
+    : TBCUnknown("Device moniker", outer), entry_(std::move(entry)) {}
 
 HRESULT DeviceMoniker::InnerQueryInterface(REFIID iid, void** object) {
     if (iid == IID_IMoniker || iid == IID_IPersistStream || iid == IID_IPersist)
@@ -19,7 +19,7 @@ HRESULT DeviceMoniker::InnerQueryInterface(REFIID iid, void** object) {
 }
 
 WideString DeviceMoniker::DisplayName() const {
-    return u"@device:alsa:" + Utf8ToUtf16(device_.name);
+    return u"@device:alsa:" + Utf8ToUtf16(entry_.device.name);
 }
 
 HRESULT DeviceMoniker::GetClassID(CLSID* classId) {
@@ -42,7 +42,7 @@ HRESULT DeviceMoniker::GetSizeMax(ULARGE_INTEGER* size) {
 }
 
 HRESULT DeviceMoniker::BindToObject(IBindCtx*, IMoniker*, REFIID iid, void** object) {
-    return AlsaCaptureFilter::Create(nullptr, device_.name, iid, object);
+    return AlsaCaptureFilter::Create(nullptr, entry_.device.name, entry_.wanted, iid, object);
 }
 
 HRESULT DeviceMoniker::BindToStorage(IBindCtx*, IMoniker*, REFIID iid, void** object) {
@@ -50,10 +50,11 @@ HRESULT DeviceMoniker::BindToStorage(IBindCtx*, IMoniker*, REFIID iid, void** ob
     *object = nullptr;
     if (iid != IID_IPropertyBag) return E_NOINTERFACE;
     std::map<WideString, WideString> values{
-        {u"FriendlyName", Utf8ToUtf16(device_.description)},
+        {u"FriendlyName", Utf8ToUtf16(entry_.device.description)},
         {u"CLSID", GuidToWideString(CLSID_AudioRecord)},
-        {u"DevicePath", Utf8ToUtf16(device_.name)},
+        {u"DevicePath", Utf8ToUtf16(entry_.device.name)},
     };
+    if (!entry_.monitorOf.empty()) values[u"MonitorOf"] = Utf8ToUtf16(entry_.monitorOf);
     return CreateObject<DevicePropertyBag>(nullptr, iid, object, std::move(values));
 }
 
@@ -85,7 +86,7 @@ HRESULT DeviceMoniker::IsEqual(IMoniker* other) {
 
 HRESULT DeviceMoniker::Hash(DWORD* hash) {
     if (!hash) return E_POINTER;
-    *hash = DWORD(std::hash<std::string>{}(device_.name));
+    *hash = DWORD(std::hash<std::string>{}(entry_.device.name));
     return S_OK;
 }
 HRESULT DeviceMoniker::IsRunning(IBindCtx*, IMoniker*, IMoniker*) {

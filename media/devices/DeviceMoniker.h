@@ -1,15 +1,16 @@
 #pragma once
-// Names one ALSA capture device: binds to its capture filter (BindToObject, IBaseFilter)
-// and to its properties (BindToStorage, IPropertyBag). Monikers of this kind cannot be
-// persisted, composed or parsed.
+// Names one capture device of the audio input category: binds to its capture filter
+// (BindToObject, IBaseFilter; for a sound server's source one that proposes the source's own
+// format) and to its properties (BindToStorage, IPropertyBag). Monikers of this kind cannot
+// be persisted, composed or parsed.
 // Thread contract: any thread; the object does not change after creation.
 #include "framework/TBCUnknown.h"
 #include "framework/interfaces/DeviceEnum.h"
-#include "media/alsa/AlsaBackend.h"
+#include "media/devices/DeviceTypes.h"
 
 class DeviceMoniker final : public TBCUnknown, public IMoniker {
 public:
-    DeviceMoniker(IUnknown* outer, AlsaCaptureDevice device);
+    DeviceMoniker(IUnknown* outer, CaptureDeviceEntry entry);
 
     TBC_DECLARE_DELEGATING_UNKNOWN
 
@@ -42,5 +43,5 @@ public:
 private:
     WideString DisplayName() const;
 
-    const AlsaCaptureDevice device_;
+    const CaptureDeviceEntry entry_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The properties of one capture device, read as text: "FriendlyName", "CLSID" (the capture
-// filter's class in registry form) and "DevicePath" (the ALSA device name).
+// filter's class in registry form), "DevicePath" (the ALSA device name) and, for the monitor
+// of a sound server's output, "MonitorOf" (that output's description).
 // Thread contract: any thread; one internal lock.
 #include "framework/TBCUnknown.h"
 #include "framework/interfaces/DeviceEnum.h"

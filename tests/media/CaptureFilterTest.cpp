@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -94,6 +95,105 @@ TEST_F(CaptureFilterTest, ProposesSixteenBitPcmOfTheDeviceOnACapturePin) {
     EXPECT_EQ(KSPROPERTY_SUPPORT_GET, support);
     EXPECT_EQ(E_PROP_ID_UNSUPPORTED, properties->Set(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY,
                                                      nullptr, 0, &category, sizeof category));
+}
+
+TEST_F(CaptureFilterTest, MoreThanTwoChannelsAreExtensibleWithTheirSpeakersInMaskOrder) {
+    // Six channels in ALSA's order (front, rear, centre, LFE), as the sound server's plugin
+    // delivers them, at 44.1 kHz.
+    backend->format = {44100, 6};
+    backend->format.speakers = {SPEAKER_FRONT_LEFT, SPEAKER_FRONT_RIGHT,  SPEAKER_BACK_LEFT,
+                                SPEAKER_BACK_RIGHT, SPEAKER_FRONT_CENTER, SPEAKER_LOW_FREQUENCY};
+    const unsigned char expected[40] = {
+        0xFE, 0xFF,                                     // WAVE_FORMAT_EXTENSIBLE
+        6,    0,                                        // channels
+        0x44, 0xAC, 0,    0,                            // 44100 Hz
+        0x30, 0x13, 0x08, 0,                            // 529200 bytes a second
+        12,   0,    16,   0,                            // block of 12, 16 bits
+        22,   0,                                        // 22 bytes follow
+        16,   0,                                        // valid bits
+        0x3F, 0,    0,    0,                            // FL FR FC LFE BL BR
+        0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, // KSDATAFORMAT_SUBTYPE_PCM
+        0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    IPin* pin = capture->CapturePin();
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.put()));
+    AM_MEDIA_TYPE* type = nullptr;
+    ASSERT_EQ(S_OK, types->Next(1, &type, nullptr));
+    ASSERT_EQ(sizeof expected, type->cbFormat);
+    EXPECT_EQ(0, std::memcmp(expected, type->pbFormat, sizeof expected));
+    EXPECT_EQ(12, type->lSampleSize);
+    EXPECT_EQ(S_OK, pin->QueryAccept(type));
+    type->pbFormat[20] = 0x3B; // another mask
+    EXPECT_EQ(S_FALSE, pin->QueryAccept(type));
+    CoTaskMemFree(type->pbFormat);
+    CoTaskMemFree(type);
+
+    // The samples come in the mask's order: device channels 0 1 4 5 2 3.
+    script = {Step{long(kPeriod)}};
+    Build();
+    ASSERT_EQ(S_OK, control->Run());
+    ASSERT_TRUE(sink->WaitFor(1, 2000));
+    ASSERT_EQ(S_OK, control->Stop());
+    const Bytes device = Pattern(0, kPeriod * 12);
+    Bytes file(device.size());
+    const int from[] = {0, 1, 4, 5, 2, 3};
+    for (std::size_t frame = 0; frame < kPeriod; ++frame)
+        for (int channel = 0; channel < 6; ++channel)
+            for (int byte = 0; byte < 2; ++byte)
+                file[frame * 12 + channel * 2 + byte] =
+                    device[frame * 12 + from[channel] * 2 + byte];
+    EXPECT_EQ(file, sink->Samples().at(0).data);
+}
+
+TEST_F(CaptureFilterTest, TheMaskNamesEachPlacedChannelOnceAndTheOthersFollowUnplaced) {
+    struct Case {
+        const char* what;
+        unsigned channels;
+        std::array<std::uint32_t, 8> speakers;
+        DWORD mask;
+    };
+    const Case cases[] = {
+        {"rear pair in order",
+         4,
+         {SPEAKER_FRONT_LEFT, SPEAKER_FRONT_RIGHT, SPEAKER_BACK_LEFT, SPEAKER_BACK_RIGHT},
+         0x33},
+        {"the third has no place", 3, {SPEAKER_FRONT_LEFT, SPEAKER_FRONT_RIGHT, 0}, 0x3},
+        {"a place taken twice",
+         4,
+         {SPEAKER_FRONT_CENTER, SPEAKER_FRONT_LEFT, SPEAKER_FRONT_RIGHT, SPEAKER_FRONT_LEFT},
+         0x7},
+        {"eight without places", 8, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        AlsaCaptureFormat format{48000, c.channels};
+        format.speakers = c.speakers;
+        backend->format = format;
+        ComPtr<IBaseFilter> filter(new AlsaCaptureFilter(nullptr, "scripted", backend));
+        IPin* pin = static_cast<AlsaCaptureFilter*>(filter.get())->CapturePin();
+        ComPtr<IEnumMediaTypes> types;
+        ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.put()));
+        AM_MEDIA_TYPE* type = nullptr;
+        ASSERT_EQ(S_OK, types->Next(1, &type, nullptr));
+        ASSERT_EQ(40u, type->cbFormat);
+        WAVEFORMATEXTENSIBLE w{};
+        std::memcpy(&w, type->pbFormat, sizeof w);
+        EXPECT_EQ(c.mask, w.dwChannelMask);
+        EXPECT_EQ(c.channels, w.Format.nChannels);
+        CoTaskMemFree(type->pbFormat);
+        CoTaskMemFree(type);
+    }
+
+    // A device that claims more channels than a recording takes is refused.
+    backend->format = {48000, 9};
+    ComPtr<IBaseFilter> filter(new AlsaCaptureFilter(nullptr, "scripted", backend));
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(
+        S_OK,
+        static_cast<AlsaCaptureFilter*>(filter.get())->CapturePin()->EnumMediaTypes(types.put()));
+    AM_MEDIA_TYPE* type = nullptr;
+    EXPECT_NE(S_OK, types->Next(1, &type, nullptr));
+    EXPECT_EQ(nullptr, type);
 }
 
 TEST_F(CaptureFilterTest, StreamsPeriodsStampedWithStreamTimes) {

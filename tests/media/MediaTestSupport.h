@@ -6,6 +6,7 @@
 #include "framework/TBCBaseInputPin.h"
 #include "framework/TBCBaseOutputPin.h"
 #include "media/alsa/AlsaBackend.h"
+#include "media/devices/SoundServer.h"
 #include "support/TempFolder.h"
 #include "support/Text.h"
 
@@ -25,8 +26,8 @@ void WriteWholeFile(const std::string& path, const Bytes& data);
 Bytes NoiseBytes(std::size_t size, unsigned seed);
 
 // The ALSA configuration of the tests: "default" and "second" read `input` through the file
-// plugin (unpaced over a null slave, or paced by the test sound server), "null" discards, "conv" only
-// converts and "gone" names a card that does not exist. Writes it into dir and points
+// plugin (unpaced over a null slave, or paced by the test sound server), "null" discards, "conv"
+// only converts and "gone" names a card that does not exist. Writes it into dir and points
 // ALSA_CONFIG_PATH at it; call before ALSA is used.
 std::string InstallAlsaFixture(const TempFolder& dir, const std::string& input, bool paced);
 
@@ -70,18 +71,28 @@ private:
     unsigned long long produced_ = 0; // bytes of the pattern handed out
 };
 
-// A backend with fixed devices whose streams come from a factory the test sets.
+// A backend with fixed devices whose streams come from a factory the test sets. The format is
+// what ProbeFormat answers whatever was wanted (which it keeps).
 class ScriptedBackend final : public AlsaBackend {
 public:
     std::vector<AlsaCaptureDevice> devices;
     AlsaCaptureFormat format{48000, 2};
     int probeError = 0;
     int openError = 0;
+    bool opensSoundServerSources = true;
     std::function<std::unique_ptr<AlsaCaptureStream>()> makeStream;
     int opens = 0;
+    AlsaCaptureFormat wanted;
 
-    std::vector<AlsaCaptureDevice> CaptureDevices() override { return devices; }
-    int ProbeFormat(const std::string&, AlsaCaptureFormat& f) override {
+    std::vector<AlsaCaptureDevice> CaptureDevices(bool cards) override {
+        std::vector<AlsaCaptureDevice> listed;
+        for (const AlsaCaptureDevice& device : devices)
+            if (cards || !device.card) listed.push_back(device);
+        return listed;
+    }
+    bool OpensSoundServerSources() override { return opensSoundServerSources; }
+    int ProbeFormat(const std::string&, const AlsaCaptureFormat& w, AlsaCaptureFormat& f) override {
+        wanted = w;
         f = format;
         return probeError;
     }
@@ -92,6 +103,35 @@ public:
         stream = makeStream();
         return 0;
     }
+};
+
+// A sound server that answers what the test put in place, and counts how often it was asked.
+class ScriptedSoundServer final : public SoundServer {
+public:
+    SoundServerAnswer answer; // answered false: as if none runs
+    int asked = 0;
+    SoundServerAnswer Sources(std::chrono::milliseconds) override {
+        ++asked;
+        return answer;
+    }
+};
+
+// Puts a backend and a sound server in place for the scope and the previous ones back after.
+class DeviceSeamScope {
+public:
+    DeviceSeamScope(std::shared_ptr<AlsaBackend> backend, std::shared_ptr<SoundServer> server)
+        : backend_(AlsaBackend::Replace(std::move(backend))),
+          server_(SoundServer::Replace(std::move(server))) {}
+    ~DeviceSeamScope() {
+        (void)AlsaBackend::Replace(std::move(backend_));
+        (void)SoundServer::Replace(std::move(server_));
+    }
+    DeviceSeamScope(const DeviceSeamScope&) = delete;
+    DeviceSeamScope& operator=(const DeviceSeamScope&) = delete;
+
+private:
+    std::shared_ptr<AlsaBackend> backend_;
+    std::shared_ptr<SoundServer> server_;
 };
 
 // A sink with one input pin that accepts every type and keeps what it receives.

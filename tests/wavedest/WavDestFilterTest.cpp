@@ -223,6 +223,41 @@ TEST_F(WavDestTest, StandardReadersOpenTheFilesWhateverTheFormatLength) {
     rmdir(folder);
 }
 
+// More than two channels come in a WAVEFORMATEXTENSIBLE block: the header grows with it and
+// readers take the channel mask.
+TEST_F(WavDestTest, AnExtensibleFormatMakesASixtyEightByteHeaderThatReadersTake) {
+    WAVEFORMATEXTENSIBLE w{};
+    w.Format = {WAVE_FORMAT_EXTENSIBLE, 6, 48000, 48000 * 12, 12, 16, 22};
+    w.wValidBitsPerSample = 16;
+    w.dwChannelMask = 0x3F;
+    w.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
+    std::vector<BYTE> format(sizeof w);
+    std::memcpy(format.data(), &w, sizeof w);
+    Build(format);
+    Connect();
+    chain->Run();
+    ASSERT_EQ(S_OK, chain->out->Deliver(std::vector<BYTE>(1200, 0x10))); // 100 frames
+    ASSERT_EQ(S_OK, chain->Stop());
+    const std::vector<BYTE>& file = chain->in->file;
+    ASSERT_EQ(68u + 1200u, file.size());
+    EXPECT_EQ(40u, Le32At(file, 16));
+    EXPECT_EQ(0, std::memcmp(file.data() + 20, format.data(), 40));
+    EXPECT_EQ(Le32(1200), std::vector<BYTE>(file.begin() + 64, file.begin() + 68));
+
+    char folder[] = "/tmp/hymnaro-wavedest.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder));
+    const std::string path = std::string(folder) + "/surround.wav";
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    }
+    const std::string info = "sndfile-info '" + path + "'";
+    EXPECT_EQ(0, std::system((info + " | grep -q 'Frames *: 100$'").c_str()));
+    EXPECT_EQ(0, std::system((info + " | grep -q 'Channel Mask  : 0x3F'").c_str()));
+    std::remove(path.c_str());
+    rmdir(folder);
+}
+
 TEST_F(WavDestTest, StopWithoutSamplesWritesAnEmptyRecording) {
     Build(PcmFormat(1, 8000));
     Connect();

@@ -142,4 +142,41 @@ TEST(WavLayout, NamesTheFormatAndTheClaimsOfACompleteFile) {
     EXPECT_FALSE(trailing.ClaimsBeyondFile()); // the file holds more than the header says
     EXPECT_EQ(9u, trailing.AudioBytesInFile());
 }
+TEST(WavLayout, ReadsTheChannelMaskOfAnExtensibleFormat) {
+    // 5.1 at 44.1 kHz, 16-bit, as the capture filter proposes more than two channels.
+    const Bytes extensible = {
+        0xFE, 0xFF, 6,    0,                            // WAVE_FORMAT_EXTENSIBLE, 6 channels
+        0x44, 0xAC, 0,    0,    0x30, 0x13, 0x08, 0,    // 44100 Hz, 529200 bytes a second
+        12,   0,    16,   0,    22,   0,                // block 12, 16 bits, 22 bytes follow
+        16,   0,    0x3F, 0,    0,    0,                // 16 valid bits; FL FR FC LFE BL BR
+        0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, // integer PCM
+        0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    ASSERT_EQ(WavLayout::WaveFormatExtensibleBytes, extensible.size());
+    const Bytes file = Concat({Code("RIFF"), Le32(68 + 12 - 8), Code("WAVE"), Code("fmt "),
+                               Le32(40), extensible, Code("data"), Le32(12), Bytes(12, 1)});
+    const WavLayout::THeader header = WavLayout::ReadHeader(file);
+    ASSERT_TRUE(header.found) << header.problem;
+    EXPECT_EQ(68u, header.dataAt);
+    EXPECT_EQ(68u, WavLayout::HeaderBytes(40));
+    EXPECT_TRUE(header.ClaimsFit());
+    EXPECT_EQ(WavLayout::ExtensibleFormatTag, header.format.formatTag);
+    EXPECT_EQ(6, header.format.channels);
+    EXPECT_EQ(44100u, header.format.samplesPerSec);
+    EXPECT_EQ(16, header.format.validBitsPerSample);
+    EXPECT_EQ(0x3Fu, header.format.channelMask);
+    EXPECT_TRUE(header.format.pcmSubFormat);
+
+    // The same fields of a plain PCM block stay zero, and so do those of an extensible one
+    // cut short.
+    const WavLayout::THeader pcm =
+        WavLayout::ReadHeader(Concat({Code("RIFF"), Le32(46 - 8), Code("WAVE"), Code("fmt "),
+                                      Le32(18), kPcm, Code("data"), Le32(0)}));
+    EXPECT_EQ(0u, pcm.format.channelMask);
+    EXPECT_FALSE(pcm.format.pcmSubFormat);
+    const Bytes cut(extensible.begin(), extensible.begin() + 18);
+    const WavLayout::THeader shortened =
+        WavLayout::ReadHeader(Concat({Code("RIFF"), Le32(46 - 8), Code("WAVE"), Code("fmt "),
+                                      Le32(18), cut, Code("data"), Le32(0)}));
+    EXPECT_EQ(0u, shortened.format.channelMask);
+}
 } // namespace
