@@ -14,6 +14,8 @@ const TClassInfo& TIniData::StaticClassInfo() {
         &TKWConfigFile::StaticClassInfo(),
         {DeclareProperty<TIniData>("FolderForRecordings", TTypeKind::WideString,
                                    &TIniData::FolderForRecordings,
-                                   &TIniData::SetFolderForRecordings)}};
+                                   &TIniData::SetFolderForRecordings),
+         DeclareProperty<TIniData>("CaptureDevice", TTypeKind::WideString, &TIniData::CaptureDevice,
+                                   &TIniData::SetCaptureDevice)}};
     return info;
 }

@@ -1,9 +1,11 @@
 #pragma once
-// The settings record: the folder into which recordings are written. Its one published
-// property, FolderForRecordings, is what the settings file holds.
+// The settings record: the folder into which recordings are written and the input device to
+// record from. Its published properties, FolderForRecordings and CaptureDevice, are what the
+// settings file holds; like every text property, each is written only when it is not empty,
+// so a file from before the input could be chosen reads and writes back unchanged as long as
+// the system default is kept.
 //
-// Thread contract: the main thread only (the GUI thread once the event loop runs); nothing
-// changes the folder while the program runs.
+// Thread contract: the main thread only (the GUI thread once the event loop runs).
 #include "settings/TKWConfigFile.h"
 
 class TIniData : public TKWConfigFile {
@@ -18,7 +20,11 @@ public:
 
     const WideString& FolderForRecordings() const { return folderForRecordings_; }
     void SetFolderForRecordings(const WideString& value) { folderForRecordings_ = value; }
+    // The chosen input device's key (its DevicePath); empty: the system default.
+    const WideString& CaptureDevice() const { return captureDevice_; }
+    void SetCaptureDevice(const WideString& value) { captureDevice_ = value; }
 
 private:
     WideString folderForRecordings_;
+    WideString captureDevice_;
 };

@@ -109,6 +109,41 @@ TEST_F(Config, TheFileIsLoadedAtStartAndRewrittenAtExit) {
     }
 }
 
+// The input device is written only when one was chosen, so a file from before it could be
+// chosen, or one that keeps the system default, reads and writes back byte for byte.
+TEST_F(Config, TheInputDeviceRoundTripsAndTheDefaultLeavesTheFileAsItWas) {
+    const std::string longKey =
+        "pulse:alsa_input.usb-Blue_Microphones_Yeti_Stereo_Microphone_REV8-00.analog-stereo";
+    struct Case {
+        const char* what;
+        std::string file;
+        std::u16string device;
+    };
+    const Case cases[] = {
+        {"without the property", File("  FolderForRecordings = '/srv/rec'\r\n"), u""},
+        {"with it", File("  FolderForRecordings = '/srv/rec'\r\n  CaptureDevice = 'pulse:mic'\r\n"),
+         u"pulse:mic"},
+        {"a key longer than a line",
+         File("  FolderForRecordings = '/srv/rec'\r\n  CaptureDevice = \r\n    '" +
+              longKey.substr(0, 64) + "' +\r\n    '" + longKey.substr(64) + "'\r\n"),
+         U16(longKey)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteSettings(c.file);
+        InitializeSettings();
+        EXPECT_EQ(c.device, IniData->CaptureDevice());
+        FinalizeSettings();
+        EXPECT_EQ(c.file, ReadSettings());
+    }
+
+    // Going back to the system default takes the line out again.
+    InitializeSettings();
+    IniData->SetCaptureDevice(u"");
+    FinalizeSettings();
+    EXPECT_EQ(File("  FolderForRecordings = '/srv/rec'\r\n"), ReadSettings());
+}
+
 struct BrokenCase {
     const char* what;
     std::string file;
