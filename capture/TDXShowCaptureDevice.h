@@ -11,5 +11,8 @@ public:
     WideString DevicePath;
     // "Description", or "FriendlyName" where there is no description.
     WideString DeviceName;
+    // "MonitorOf": for the monitor of a sound server's output (what it plays), that output's
+    // name; empty for every other device.
+    WideString MonitorOf;
     ComPtr<IMoniker> Moniker;
 };

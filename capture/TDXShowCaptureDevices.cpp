@@ -64,6 +64,7 @@ void TDXShowCaptureDevices::Refresh() {
         if (!ReadText(bag.get(), u"DevicePath", item->DevicePath) &&
             !ReadText(bag.get(), u"CLSID", item->DevicePath))
             continue;
+        (void)ReadText(bag.get(), u"MonitorOf", item->MonitorOf);
         item->Moniker = moniker;
         FItems.push_back(std::move(item));
     }

@@ -34,19 +34,26 @@ TEST_F(CaptureDevicesTest, NamesAndKeysComeFromTheFirstPropertyThatIsThere) {
         {{{u"FriendlyName", u"Nameless key"}}}, // no key: left out
         {{{u"FriendlyName", u"Locked"}, {u"CLSID", kAudioClsid}}, E_ACCESSDENIED}, // no bag
         {{{u"FriendlyName", u"Line In 2"}, {u"CLSID", kAudioClsid}}},
+        {{{u"FriendlyName", u"Monitor of Speakers"},
+          {u"DevicePath", u"pulse:speakers.monitor"},
+          {u"MonitorOf", u"Speakers"}}},
     };
     list.Refresh();
-    ASSERT_EQ(list.Count(), 3);
+    ASSERT_EQ(list.Count(), 4);
     EXPECT_EQ(list.Items(0).DeviceName, u"Line In");
     EXPECT_EQ(list.Items(0).DevicePath, kAudioClsid);
     EXPECT_EQ(list.Items(1).DeviceName, u"USB Mic");
     EXPECT_EQ(list.Items(1).DevicePath, u"hw:1,0");
     EXPECT_EQ(list.Items(2).DeviceName, u"Line In 2");
     EXPECT_TRUE(list.Items(2).Moniker);
+    EXPECT_EQ(list.Items(2).MonitorOf, u"");
+    // What an output plays: the output's name comes beside the device's own.
+    EXPECT_EQ(list.Items(3).DeviceName, u"Monitor of Speakers");
+    EXPECT_EQ(list.Items(3).MonitorOf, u"Speakers");
     EXPECT_TRUE(shown.messages.isEmpty());
 
     list.Refresh(); // the same list again, not a doubled one
-    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Count(), 4);
 }
 
 TEST_F(CaptureDevicesTest, FindDeviceMatchesTheKeyIgnoringCaseAndTakesTheFirst) {
