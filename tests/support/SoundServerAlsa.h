@@ -21,3 +21,11 @@ inline std::string SoundServerAsDefault(const std::string& description) {
            "  hint { show on description \"" +
            description + "\" }\n}\nctl.!default \"sound_server\"\n";
 }
+
+// ALSA configuration text that defines the device "pulse" as Debian's configuration does:
+// ALSA's pulse plugin with a source of the server as its argument ("pulse:<source name>"),
+// through which the recorder opens a chosen source.
+inline std::string PulseSourceDevice() {
+    return "pcm.pulse {\n  @args [ DEVICE ]\n  @args.DEVICE { type string default \"\" }\n"
+           "  type pulse\n  device $DEVICE\n}\n";
+}
