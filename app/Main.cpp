@@ -222,7 +222,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::btnRecordClick() {
-    (void)Recording().StartRecording(RecordingFolder());
+    (void)Recording().StartRecording(RecordingFolder(), IniData->CaptureDevice());
 }
 
 void TForm1::btnPauseClick() {

@@ -30,6 +30,7 @@ constexpr TCauseRow CauseRows[] = {
     {NoInput, "msgNoInput", Error},
     {InputBusy, "msgInputBusy", Error},
     {InputNotOpenable, "msgInputNotOpenable", Error},
+    {InputMissing, "msgInputMissing", Warning},
     {FileNoPermission, "msgFileNoPermission", Error},
     {DiskFullAtStart, "msgDiskFullAtStart", Error},
     {NotStarted, "msgNotStarted", Error},
@@ -115,9 +116,13 @@ TUserMessage TUserMessages::For(const TUserError& error, int language) {
     message.Title = Caption(cause.kind == TMessageKind::Warning ? QStringLiteral("SMsgDlgWarning")
                                                                 : QStringLiteral("SMsgDlgError"),
                             language);
+    // A value the tables know (the name the program gives an input) is told in the language too.
+    QStringList values;
+    for (const QString& value : error.Values)
+        values << Translate(value, language);
     // A cause without its texts is a fault of the tables; the key still says what happened.
     message.Text =
-        WithValues(row ? TextIn(*row, language) : key + QStringLiteral(": %1 %2 %3"), error.Values)
+        WithValues(row ? TextIn(*row, language) : key + QStringLiteral(": %1 %2 %3"), values)
             .trimmed();
     message.Details = Translate(error.Details, language);
     return message;

@@ -21,6 +21,7 @@ enum class TMessageCause {
     NoInput,             // -
     InputBusy,           // the input
     InputNotOpenable,    // the input
+    InputMissing,        // the chosen input's key (the system default records instead)
     FileNoPermission,    // the folder
     DiskFullAtStart,     // the folder
     NotStarted,          // -

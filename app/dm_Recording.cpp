@@ -8,6 +8,7 @@
 #include "capture/GuiThread.h"
 #include "capture/ShowMessage.h"
 #include "capture/TDXShowCaptureAudio.h"
+#include "capture/TDXShowCaptureDevice.h"
 #include "capture/TDXShowCaptureDevices.h"
 #include "settings/KWFileUtils.h"
 
@@ -20,8 +21,15 @@
 
 TdmRecording* dmRecording = nullptr;
 
+const QString TdmRecording::InputSystemDefault = QStringLiteral("System default");
+const QString TdmRecording::InputWhatPlays = QStringLiteral("What %1 plays");
+const QString TdmRecording::InputNotAvailable = QStringLiteral("%1 (not available)");
+
 namespace {
 using enum TMessageCause;
+
+// The key of ALSA's default device, which the system's sound settings steer.
+constexpr char16_t kSystemDefaultKey[] = u"default";
 
 TdmRecording::TControllerFactory& ControllerFactory() {
     static TdmRecording::TControllerFactory factory;
@@ -110,13 +118,19 @@ TRecordingState TdmRecording::State() const {
     }
 }
 
-WideString TdmRecording::StartRecording(const WideString& folder) {
+WideString TdmRecording::StartRecording(const WideString& folder, const WideString& deviceKey) {
     ASSERT_GUI_THREAD("TdmRecording");
     TRecordingFolder::Create(folder);
     TDXShowCaptureAudio& capture = Controller();
-    // A device may have been plugged in since start-up.
-    if (capture.Devices().Count() == 0) capture.Devices().Refresh();
+    // A device may have been plugged in since start-up, and a chosen one unplugged.
+    if (capture.Devices().Count() == 0 || !deviceKey.empty()) capture.Devices().Refresh();
     if (capture.Devices().Count() == 0) throw EUserError(NoInput);
+    // Taken from the list now: the list may be enumerated again while a message is shown.
+    const TDXShowCaptureDevice* chosen =
+        deviceKey.empty() ? nullptr : capture.Devices().FindDevice(deviceKey);
+    const WideString openKey = chosen ? chosen->DevicePath : WideString();
+    const WideString missing = !deviceKey.empty() && !chosen ? deviceKey : WideString();
+    const QString input = InputName(chosen ? *chosen : capture.Devices().Items(0));
 
     // The recording under way, paused or not, is completed first: the new graph's Open would
     // stop it too, but without telling whether its file could be completed.
@@ -126,7 +140,6 @@ WideString TdmRecording::StartRecording(const WideString& folder) {
         if (FAILED(stopped)) Tell({{StopFailed, {previous}, ErrorText(stopped)}});
     }
 
-    const QString input = QString::fromStdU16String(capture.Devices().Items(0).DeviceName);
     const WideString name = MakeRecordingFileName(folder);
     FileNameChanged(name);
     capture.SetFileName(name);
@@ -142,7 +155,7 @@ WideString TdmRecording::StartRecording(const WideString& folder) {
     } stopCollecting{capture};
 
     try {
-        (void)capture.Open(u"", true);
+        (void)capture.Open(openKey, true);
     } catch (const EDShowError& error) {
         AbandonRecording(capture, name);
         throw EUserError(NotStarted, {}, QString::fromUtf8(error.what()));
@@ -151,7 +164,10 @@ WideString TdmRecording::StartRecording(const WideString& folder) {
     if (SUCCEEDED(hr) && reported.empty() && capture.GetGraphState() == GraphStateRunning) {
         FFileName = QString::fromStdU16String(name);
         FInput = input;
+        FMissing = missing;
         StateChanged();
+        // Told while the recording already runs, so that nothing is lost while it is read.
+        if (!missing.empty()) Tell({{InputMissing, {QString::fromStdU16String(missing)}, {}}});
         return name;
     }
     AbandonRecording(capture, name);
@@ -162,6 +178,31 @@ WideString TdmRecording::StartRecording(const WideString& folder) {
     const HRESULT failure = FAILED(hr) ? hr : VFW_E_NOT_RUNNING;
     throw EUserError(
         StartFailure(failure, ErrorText(failure), QString::fromStdU16String(folder), input));
+}
+
+QList<TdmRecording::TInputDevice> TdmRecording::InputDevices() {
+    ASSERT_GUI_THREAD("TdmRecording");
+    QList<TInputDevice> devices{{WideString(), InputSystemDefault}};
+    if (!FDXShowCaptureAudio) return devices;
+    TDXShowCaptureDevices& list = FDXShowCaptureAudio->Devices();
+    list.Refresh();
+    for (int i = 0; i < list.Count(); ++i) {
+        const TDXShowCaptureDevice& device = list.Items(i);
+        if (device.DevicePath != kSystemDefaultKey)
+            devices.append({device.DevicePath, InputName(device)});
+    }
+    return devices;
+}
+
+bool TdmRecording::IsSystemDefault(const WideString& deviceKey) {
+    return deviceKey.empty() || deviceKey == kSystemDefaultKey;
+}
+
+QString TdmRecording::InputName(const TDXShowCaptureDevice& device) {
+    if (device.DevicePath == kSystemDefaultKey) return InputSystemDefault;
+    if (!device.MonitorOf.empty())
+        return InputWhatPlays.arg(QString::fromStdU16String(device.MonitorOf));
+    return QString::fromStdU16String(device.DeviceName);
 }
 
 TUserError TdmRecording::StartFailure(HRESULT hr, const QString& details, const QString& folder,

@@ -1,25 +1,28 @@
 #pragma once
 // The recording data module: owns the one audio capture controller and holds the recording use
-// case. Start records from the first audio input into a new file in a folder, Pause holds the
-// recording (the file stays open, the input delivers nothing) until it resumes in the same
-// file, Stop completes the file; a recording the platform ends by itself is completed as far as
-// it got and the module says why. It decides what happens and what the user is told: its
-// messages name a cause and what it concerns (TUserError), which the window shows in the
-// active language; the main window shows the file name, the state and the messages and asks
+// case. Start records from the chosen input device (the system default unless one was chosen;
+// the system default, and a warning, when the chosen one is not there) into a new file in a
+// folder, Pause holds the recording (the file stays open, the input delivers nothing) until it
+// resumes in the same file, Stop completes the file; a recording the platform ends by itself is
+// completed as far as it got and the module says why. It decides what happens and what the user
+// is told: its messages name a cause and what it concerns (TUserError), which the window shows in
+// the active language; the main window shows the file name, the state and the messages and asks
 // for Start, Pause and Stop.
 // Thread contract: created, used and destroyed on the GUI thread (debug builds assert it).
 #include "app/UserMessageTypes.h"
 #include "runtime/HResult.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <vector>
 
-// The audio capture controller of the capture layer.
+// The audio capture controller of the capture layer, and a device of its list.
 class TDXShowCaptureAudio;
+class TDXShowCaptureDevice;
 
 // Whether a recording is under way, and whether it is paused.
 enum class TRecordingState { Stopped, Recording, Paused };
@@ -40,7 +43,10 @@ public:
     // the same. Raises EUserError when no recording runs afterwards: before the name is formed
     // (no folder, no controller, no audio input) nothing has changed; after, the graph is
     // stopped again and the new file is removed when it holds no audio.
-    WideString StartRecording(const WideString& folder);
+    // The input is the device whose key (DevicePath) is deviceKey, the system default (the
+    // list's first device) for an empty key; a device that is not there now is replaced by the
+    // system default, and OnMessage names it (InputMissing) once the recording runs.
+    WideString StartRecording(const WideString& folder, const WideString& deviceKey = u"");
     // Pauses the recording under way, or resumes the paused one in the same file; without a
     // recording it does nothing. Raises EUserError when the graph refuses: the recording is
     // then ended, its file completed.
@@ -51,6 +57,31 @@ public:
     // A recording is under way, running or paused (as far as the controller remembers).
     bool IsRecording() const;
     TRecordingState State() const;
+    // The input the recording under way records from, by the name a user reads (in English
+    // like the messages: InputSystemDefault, InputWhatPlays or the device's own name), and
+    // the key of a chosen device that was missing when it started (the system default records
+    // instead); both empty while no recording is under way.
+    QString RecordingInput() const { return FFileName.isEmpty() ? QString() : FInput; }
+    WideString MissingInput() const { return FFileName.isEmpty() ? WideString() : FMissing; }
+
+    // One input device a user can choose: its key for the settings (empty: the system default)
+    // and its name (English, as RecordingInput).
+    struct TInputDevice {
+        WideString Key;
+        QString Name;
+    };
+    // The input devices there are now (the list is enumerated again): the system default
+    // first, then every other device of the list.
+    QList<TInputDevice> InputDevices();
+    // The name a user reads for a device of the list.
+    static QString InputName(const TDXShowCaptureDevice& device);
+    // The key names the system default: empty, or the default device's own key.
+    static bool IsSystemDefault(const WideString& deviceKey);
+    // The names of inputs the system does not give in the user's language; the tables know
+    // them by these English words.
+    static const QString InputSystemDefault;
+    static const QString InputWhatPlays;    // %1: the output's name
+    static const QString InputNotAvailable; // %1: the device (its key)
 
     // The file being recorded, each time it changes: the new name when a recording starts,
     // empty when it stops, is given up or ends by itself.
@@ -114,6 +145,7 @@ private:
     // The file and the input of the recording under way (for the messages about it).
     QString FFileName;
     QString FInput;
+    WideString FMissing;
     // Owned as a child component: created with the module as its owner, destroyed with it
     // (which stops a recording in progress and completes its file).
     TDXShowCaptureAudio* FDXShowCaptureAudio = nullptr;

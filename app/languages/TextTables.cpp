@@ -129,6 +129,12 @@ TTranslationData MakeForm1Texts() {
             "sound server is running, then press Record again.",
             "Der Audio-Eingang „%1“ kann nicht geöffnet werden.\nPrüfen Sie, ob er angeschlossen "
             "ist und der Sound-Server läuft, und drücken Sie dann erneut „Start“."),
+        Row("msgInputMissing",
+            "The input device “%1” is not available, so the recording is made from the "
+            "system default.\nConnect the device, or choose another input device under Setup.",
+            "Das Eingabegerät „%1“ ist nicht verfügbar, daher wird vom Systemstandard "
+            "aufgenommen.\nSchließen Sie das Gerät an oder wählen Sie unter „Optionen“ ein "
+            "anderes Eingabegerät."),
         Row("msgFileNoPermission",
             "No recording can be created in the folder “%1”: you have no permission to write "
             "there.\nChoose another folder under Setup.",
@@ -228,6 +234,11 @@ TTranslationData MakeForm1Texts() {
             "Die Datei „%s“ kann nicht geöffnet werden. %s"),
         Row("msgCannotReadFile", "Cannot read file \"%s\". %s",
             "Die Datei „%s“ kann nicht gelesen werden. %s"),
+        // The names the program gives inputs that the system does not name in the user's
+        // language (TdmRecording::InputName), found by their English words.
+        Row("msgInputSystemDefault", "System default", "Systemstandard"),
+        Row("msgInputWhatPlays", "What %s plays", "Was %s wiedergibt"),
+        Row("msgInputNotAvailable", "%s (not available)", "%s (nicht verfügbar)"),
     };
     // Qt's own words: the message box's details button, the names of keys in shortcuts, the
     // context menu of an edit field.
@@ -252,12 +263,14 @@ TTranslationData MakeForm2Texts() {
         Row("TForm2", "Setup", "Optionen"),
         Row("Label1", "Folder for audio files:", "Ordner für Aufnahmen:"),
         Row("btnBrowse", "Browse…", "Durchsuchen…"),
+        Row("Label2", "Input device:", "Eingabegerät:"),
         Row("BitBtn1", "OK", "OK"),
         Row("BitBtn2", "Cancel", "Abbrechen"),
     };
     data.Hints = {
         Row("TForm2", "", ""),    Row("Label1", "", ""),  Row("edRecordingFolder", "", ""),
         Row("btnBrowse", "", ""), Row("BitBtn1", "", ""), Row("BitBtn2", "", ""),
+        Row("Label2", "", ""),    Row("cbCaptureDevice", "", ""),
     };
     data.Fonts = {
         Row("TForm2", "MS Shell Dlg 2", ""),
@@ -269,6 +282,7 @@ TTranslationData MakeForm2Texts() {
         Row("edRecordingFolder.Text", "edRecordingFolder", ""),
         Row("TForm2.HelpFile", "", ""),
         Row("edRecordingFolder.AccessibleName", "Folder for audio files", "Ordner für Aufnahmen"),
+        Row("cbCaptureDevice.AccessibleName", "Input device", "Eingabegerät"),
         Row("btnBrowse.ChooserTitle", "Folder for audio files", "Ordner für Aufnahmen"),
     };
     // What OK refuses in the folder field.

@@ -4,6 +4,7 @@
 #include "app/TDesignFonts.h"
 #include "app/TDrawnPictures.h"
 #include "app/TUserMessages.h"
+#include "app/dm_Recording.h"
 #include "app/languages/TLangLinkedTranslator.h"
 #include "app/languages/TextTables.h"
 #include "app/setup/KWAutoCompleteEdit.h"
@@ -11,6 +12,7 @@
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -108,6 +110,15 @@ TForm2::TForm2(QWidget* parent)
     setTabOrder(btnBrowse, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
 
+    Label2 = new QLabel(QStringLiteral("Input device:"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    cbCaptureDevice = new QComboBox(this);
+    cbCaptureDevice->setObjectName(QStringLiteral("cbCaptureDevice"));
+    cbCaptureDevice->setFixedHeight(FieldHeight);
+    // A long name is cut rather than widening the dialog.
+    cbCaptureDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    AddRow(Label2, cbCaptureDevice);
+
     connect(btnBrowse, &QPushButton::clicked, this,
             [this] { RunGuiHandler(this, [this] { btnBrowseClick(); }); });
     connect(BitBtn1, &QPushButton::clicked, this,
@@ -157,18 +168,50 @@ void TForm2::setVisible(bool visible) {
 
 void TForm2::FormShow() {
     edRecordingFolder->setText(QString::fromStdU16String(IniData->FolderForRecordings()));
+    ShowCaptureDevices();
     edRecordingFolder->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm2::ShowCaptureDevices() {
+    const QList<TdmRecording::TInputDevice> devices =
+        dmRecording ? dmRecording->InputDevices()
+                    : QList<TdmRecording::TInputDevice>{{u"", TdmRecording::InputSystemDefault}};
+    const WideString& stored = IniData->CaptureDevice();
+    const QString chosen =
+        TdmRecording::IsSystemDefault(stored) ? QString() : QString::fromStdU16String(stored);
+    const int language = LangLinked1->ActiveLanguage();
+    cbCaptureDevice->clear();
+    int selected = 0;
+    for (const TdmRecording::TInputDevice& device : devices) {
+        const QString key = QString::fromStdU16String(device.Key);
+        // The names come in English, as the tables know them.
+        cbCaptureDevice->addItem(TUserMessages::Translate(device.Name, language), key);
+        if (!chosen.isEmpty() && key.compare(chosen, Qt::CaseInsensitive) == 0)
+            selected = cbCaptureDevice->count() - 1;
+    }
+    // Unplugged, or its sound server not running: still the choice until another is made.
+    if (!chosen.isEmpty() && selected == 0) {
+        cbCaptureDevice->addItem(
+            TUserMessages::Translate(TdmRecording::InputNotAvailable.arg(chosen), language),
+            chosen);
+        selected = cbCaptureDevice->count() - 1;
+    }
+    cbCaptureDevice->setCurrentIndex(selected);
 }
 
 void TForm2::BitBtn1Click() {
     const TFolderEntry entry = TFolderEntry::Check(edRecordingFolder->text(), QDir::homePath());
     TUserError refused{TMessageCause::FolderRelative, {entry.Folder}, {}};
+    // The system default is kept as no choice, so the settings file stays as it was.
+    const WideString device = cbCaptureDevice->currentData().toString().toStdU16String();
     switch (entry.Verdict) {
-    case TFolderEntry::Blank: // would leave nowhere to record: nothing is stored
+    case TFolderEntry::Blank: // would leave nowhere to record: the folder is not stored
+        IniData->SetCaptureDevice(device);
         accept();
         return;
     case TFolderEntry::Accepted:
         IniData->SetFolderForRecordings(entry.Folder.toStdU16String());
+        IniData->SetCaptureDevice(device);
         accept();
         return;
     case TFolderEntry::Relative:

@@ -1,6 +1,9 @@
 #pragma once
 // The setup dialog: the folder for recordings in an edit that completes folder and file
-// names, with a Browse button that opens the desktop's folder chooser. Created once at
+// names, with a Browse button that opens the desktop's folder chooser, and below it the input
+// device to record from in a drop-down, whose list is asked of the recording data module each
+// time the dialog opens (a chosen device that is not there is shown as not available, so that
+// OK keeps it; the system default is stored as no choice). Created once at
 // start-up, hidden, and shown modally by Setup; it opens with the focus in the folder field,
 // Enter is OK and Escape Cancel. OK checks the folder (TFolderEntry) and stores it in the
 // settings; what it refuses is told in the dialog's language and the dialog stays open with
@@ -12,6 +15,7 @@
 #include <functional>
 
 class QBoxLayout;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class TACEdit;
@@ -27,6 +31,8 @@ public:
     QLabel* Label1;
     TACEdit* edRecordingFolder;
     QPushButton* btnBrowse;
+    QLabel* Label2;
+    QComboBox* cbCaptureDevice; // the names shown; each item's data is its key
     QPushButton* BitBtn1; // OK
     QPushButton* BitBtn2; // Cancel
     TLangLinkedTranslator* LangLinked1;
@@ -53,6 +59,8 @@ protected:
 private:
     void FormCreate() {}
     void FormShow();
+    // Fills the drop-down with the input devices there are now and selects the chosen one.
+    void ShowCaptureDevices();
     void BitBtn1Click();
     void btnBrowseClick();
     // The folder Browse starts in: the typed one, or the nearest folder above it that exists.

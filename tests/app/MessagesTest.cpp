@@ -53,6 +53,7 @@ const std::vector<CauseCase>& CauseCases() {
         {NoInput, {}},
         {InputBusy, {Input}},
         {InputNotOpenable, {Input}},
+        {InputMissing, {QStringLiteral("pulse:alsa_input.usb-Mikrofon")}, TMessageKind::Warning},
         {FileNoPermission, {Folder}},
         {DiskFullAtStart, {Folder}},
         {NotStarted, {}},

@@ -1,6 +1,7 @@
 // The setup dialog: layout, languages, the keyboard, what OK keeps and refuses, Cancel and
 // Escape, Browse, and the completion of folder and file names in its edit.
 #include "AppTestSupport.h"
+#include "CaptureFakes.h"
 
 #include "app/Main.h"
 #include "app/dm_Recording.h"
@@ -82,7 +83,8 @@ protected:
 };
 
 // The design's rows: the label at 8, 8 above the 21-pixel field at 8, 24, which shares its row
-// with Browse; OK and Cancel centred at the bottom.
+// with Browse; 8 pixels below, the input device's label above its drop-down; OK and Cancel
+// centred at the bottom.
 TEST_F(SetupDialog, IsLaidOutAsDesignedWithTheFolderFirstInTheTabOrder) {
     form2.layout()->activate();
     EXPECT_EQ(QSize(469, 296), form2.size());
@@ -99,13 +101,16 @@ TEST_F(SetupDialog, IsLaidOutAsDesignedWithTheFolderFirstInTheTabOrder) {
     EXPECT_GT(browse.left(), edit.right()) << "Browse is beside the field";
     EXPECT_EQ(461, browse.right() + 1) << "and ends where the field ended";
     EXPECT_GE(browse.width(), form2.btnBrowse->sizeHint().width()) << "its caption fits";
+    EXPECT_EQ(QPoint(8, 53), form2.Label2->pos());
+    EXPECT_EQ(QRect(8, 69, 453, 21), form2.cbCaptureDevice->geometry());
+    EXPECT_EQ(form2.cbCaptureDevice, form2.Label2->buddy());
     EXPECT_EQ(QRect(130, 241, 97, 25), form2.BitBtn1->geometry());
     EXPECT_EQ(QRect(242, 241, 97, 25), form2.BitBtn2->geometry());
     EXPECT_TRUE(form2.BitBtn1->isDefault());
     EXPECT_EQ(acsShell, form2.edRecordingFolder->ACSource());
-    EXPECT_EQ(
-        (QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, form2.BitBtn1, form2.BitBtn2}),
-        TabOrder());
+    EXPECT_EQ((QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, form2.cbCaptureDevice,
+                               form2.BitBtn1, form2.BitBtn2}),
+              TabOrder());
     EXPECT_EQ("MS Shell Dlg 2", form2.font().family());
 }
 
@@ -116,6 +121,8 @@ TEST_F(SetupDialog, ComesUpInGermanBecauseItLinksToTheMainWindow) {
     EXPECT_EQ("OK", form2.BitBtn1->text());
     EXPECT_EQ("Abbrechen", form2.BitBtn2->text());
     EXPECT_EQ("Ordner für Aufnahmen", form2.edRecordingFolder->accessibleName());
+    EXPECT_EQ("Eingabegerät:", form2.Label2->text());
+    EXPECT_EQ("Eingabegerät", form2.cbCaptureDevice->accessibleName());
     EXPECT_EQ("edRecordingFolder", form2.edRecordingFolder->text()) << "German cell is empty";
 
     form1.LangDispatcher1->SetActiveLanguage(LangEnglish);
@@ -124,6 +131,7 @@ TEST_F(SetupDialog, ComesUpInGermanBecauseItLinksToTheMainWindow) {
     EXPECT_EQ("Browse…", form2.btnBrowse->text());
     EXPECT_EQ("Cancel", form2.BitBtn2->text());
     EXPECT_EQ("Folder for audio files", form2.edRecordingFolder->accessibleName());
+    EXPECT_EQ("Input device:", form2.Label2->text());
 }
 
 TEST(SetupDialogAlone, StaysEnglishWithoutAMainWindow) {
@@ -330,19 +338,108 @@ TEST_F(SetupDialog, TheDesktopsChooserChoosesAFolder) {
 }
 
 // Another setting goes below the folder, its field in the tab order before OK.
-TEST_F(SetupDialog, ARowAddedGoesBelowTheFolderAndBeforeOKInTheTabOrder) {
-    auto* label = new QLabel(QStringLiteral("Input device:"), &form2);
+TEST_F(SetupDialog, ARowAddedGoesBelowTheLastAndBeforeOKInTheTabOrder) {
+    auto* label = new QLabel(QStringLiteral("Another setting:"), &form2);
     auto* field = new QComboBox(&form2);
     form2.AddRow(label, field);
     form2.layout()->activate();
     EXPECT_EQ(8, label->x());
-    EXPECT_GT(label->y(), form2.edRecordingFolder->geometry().bottom());
+    EXPECT_GT(label->y(), form2.cbCaptureDevice->geometry().bottom());
     EXPECT_EQ(label->geometry().bottom() + 1, field->y());
     EXPECT_LT(field->geometry().bottom(), form2.BitBtn1->y());
     EXPECT_EQ(field, label->buddy());
-    EXPECT_EQ((QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, field, form2.BitBtn1,
-                               form2.BitBtn2}),
+    EXPECT_EQ((QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, form2.cbCaptureDevice,
+                               field, form2.BitBtn1, form2.BitBtn2}),
               TabOrder());
+}
+
+// The input devices of the recording data module, over a scripted device enumerator.
+class SetupDialogInputs : public SetupDialog {
+protected:
+    SetupDialogInputs() {
+        devices.devices = {
+            {{{u"FriendlyName", u"Default ALSA device"}, {u"DevicePath", u"default"}}},
+            {{{u"FriendlyName", u"USB Mikrofon"}, {u"DevicePath", u"pulse:usb_mic"}}},
+            {{{u"FriendlyName", u"Monitor of Speakers"},
+              {u"DevicePath", u"pulse:speakers.monitor"},
+              {u"MonitorOf", u"Lautsprecher"}}},
+        };
+        dmRecording = &module;
+    }
+    ~SetupDialogInputs() override { dmRecording = nullptr; }
+
+    QStringList Listed() const {
+        QStringList names;
+        for (int i = 0; i < form2.cbCaptureDevice->count(); ++i)
+            names << form2.cbCaptureDevice->itemText(i);
+        return names;
+    }
+
+    FakeDeviceSet devices;
+    FakeDeviceEnumScope scope{devices};
+    TdmRecording module;
+};
+
+TEST_F(SetupDialogInputs, ListsTheInputsAsTheyAreNowAndOKKeepsTheChoice) {
+    const int enumerated = devices.enumerations;
+    RunSetup([&] {
+        EXPECT_EQ((QStringList{"Systemstandard", "USB Mikrofon", "Was Lautsprecher wiedergibt"}),
+                  Listed());
+        EXPECT_EQ(0, form2.cbCaptureDevice->currentIndex()) << "nothing chosen yet";
+        form2.cbCaptureDevice->setCurrentIndex(2);
+        form2.BitBtn1->click();
+    });
+    EXPECT_EQ(enumerated + 1, devices.enumerations) << "listed anew when the dialog opens";
+    EXPECT_EQ(u"pulse:speakers.monitor", IniData->CaptureDevice());
+
+    // Cancel leaves the choice; the next opening shows it.
+    RunSetup([&] {
+        EXPECT_EQ(2, form2.cbCaptureDevice->currentIndex());
+        form2.cbCaptureDevice->setCurrentIndex(1);
+        form2.BitBtn2->click();
+    });
+    EXPECT_EQ(u"pulse:speakers.monitor", IniData->CaptureDevice());
+
+    // The system default is no choice at all: the settings file stays as it was.
+    RunSetup([&] {
+        form2.cbCaptureDevice->setCurrentIndex(0);
+        form2.BitBtn1->click();
+    });
+    EXPECT_EQ(u"", IniData->CaptureDevice());
+
+    // A folder that OK refuses keeps the dialog open, and the choice is not stored yet.
+    RunSetup([&] {
+        form2.cbCaptureDevice->setCurrentIndex(1);
+        form2.edRecordingFolder->setText(QStringLiteral("relative/folder"));
+        form2.BitBtn1->click();
+        EXPECT_TRUE(form2.isVisible());
+        EXPECT_EQ(u"", IniData->CaptureDevice());
+        form2.BitBtn2->click();
+    });
+    EXPECT_EQ(1, shown.Messages().size());
+}
+
+TEST_F(SetupDialogInputs, AChosenDeviceThatIsNotThereStaysTheChoiceUntilAnotherIsMade) {
+    IniData->SetCaptureDevice(u"pulse:headset");
+    RunSetup([&] {
+        EXPECT_EQ((QStringList{"Systemstandard", "USB Mikrofon", "Was Lautsprecher wiedergibt",
+                               "pulse:headset (nicht verfügbar)"}),
+                  Listed());
+        EXPECT_EQ(3, form2.cbCaptureDevice->currentIndex());
+        form2.BitBtn1->click();
+    });
+    EXPECT_EQ(u"pulse:headset", IniData->CaptureDevice());
+
+    // A key in another letter case is the same device; the default device's own key is the
+    // system default.
+    for (const auto& [stored, index] : {std::pair{u"PULSE:USB_MIC", 1}, std::pair{u"default", 0}}) {
+        IniData->SetCaptureDevice(stored);
+        RunSetup([&, index = index] {
+            EXPECT_EQ(3, form2.cbCaptureDevice->count());
+            EXPECT_EQ(index, form2.cbCaptureDevice->currentIndex());
+            form2.BitBtn2->click();
+        });
+    }
 }
 
 TEST_F(SetupDialog, TypingAFolderPathOffersItsMatchingFoldersAndFiles) {
