@@ -13,12 +13,10 @@
 #include "support/TempFolder.h"
 #include "support/Tone.h"
 
-#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <unistd.h>
-
-using testing::ElementsAre;
 
 namespace {
 // The pitch is taken within 1 %: a recording at another rate than its header says is off by
@@ -33,7 +31,9 @@ protected:
             << SoundServerAsDefault("Sound server") << PulseSourceDevice();
         setenv("ALSA_CONFIG_PATH", work.File("asound.conf").c_str(), 1);
         module = std::make_unique<TdmRecording>();
-        module->OnMessage = [this](const QStringList& told) { messages << told; };
+        module->OnMessage = [this](const std::vector<TUserError>& told) {
+            messages.insert(messages.end(), told.begin(), told.end());
+        };
         folder = NewTestFolder(QStringLiteral("inputs"));
     }
 
@@ -41,19 +41,19 @@ protected:
     WavFile Record(const WideString& key) {
         const QString file =
             QString::fromStdU16String(module->StartRecording(folder.toStdU16String(), key));
-        inputName = module->RecordingInputName();
-        missing = module->MissingInputDevice();
+        inputName = module->RecordingInput();
+        missing = module->MissingInput();
         // Past the sound server's first burst, whatever the rate.
         EXPECT_TRUE(WaitFor([&] { return RecordedBytes(file.toStdString()) >= 2 * 88200; }, 20000));
         module->StopRecording();
-        EXPECT_EQ("", module->RecordingInputName());
+        EXPECT_EQ("", module->RecordingInput());
         return ReadWav(file.toStdString());
     }
 
     TempFolder work;
     std::unique_ptr<TdmRecording> module;
     QString folder;
-    QStringList messages;
+    std::vector<TUserError> messages;
     QString inputName;
     WideString missing;
 };
@@ -66,16 +66,16 @@ TEST_F(InputChoice, AChosenSourceIsRecordedInItsOwnFormat) {
     EXPECT_EQ(44100u, wav.rate);
     EXPECT_NEAR(880.0, ToneFrequency(wav.data, wav.channels, wav.rate), 880.0 * 0.01);
     EXPECT_EQ(QString::fromStdString(PulseSourceDescriptions().at("sine880")), inputName);
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
+    EXPECT_TRUE(messages.empty()) << messages.size() << " messages";
 }
 
 TEST_F(InputChoice, TheSystemDefaultRecordsTheDefaultSource) {
     const WavFile wav = Record(u"");
     ASSERT_TRUE(wav.complete) << wav.problem;
     EXPECT_NEAR(440.0, ToneFrequency(wav.data, wav.channels, wav.rate), 440.0 * 0.01);
-    EXPECT_EQ(TdmRecording::msgSystemDefault, inputName);
+    EXPECT_EQ(TdmRecording::InputSystemDefault, inputName);
     EXPECT_TRUE(missing.empty());
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
+    EXPECT_TRUE(messages.empty()) << messages.size() << " messages";
 }
 
 TEST_F(InputChoice, AChosenSourceThatHasGoneIsReplacedByTheSystemDefaultAndNamed) {
@@ -89,16 +89,17 @@ TEST_F(InputChoice, AChosenSourceThatHasGoneIsReplacedByTheSystemDefaultAndNamed
     const auto chosen = std::find_if(listed.begin(), listed.end(),
                                      [&](const auto& device) { return device.Key == key; });
     ASSERT_NE(listed.end(), chosen);
-    EXPECT_EQ(TdmRecording::msgWhatOutputPlays.arg("Gone-" + QString::number(getpid())),
+    EXPECT_EQ(TdmRecording::InputWhatPlays.arg("Gone-" + QString::number(getpid())),
               chosen->Name);
     output.Unload();
 
     const WavFile wav = Record(key);
     ASSERT_TRUE(wav.complete) << wav.problem;
     EXPECT_NEAR(440.0, ToneFrequency(wav.data, wav.channels, wav.rate), 440.0 * 0.01);
-    EXPECT_EQ(TdmRecording::msgSystemDefault, inputName);
+    EXPECT_EQ(TdmRecording::InputSystemDefault, inputName);
     EXPECT_EQ(key, missing);
-    EXPECT_THAT(messages, ElementsAre(TdmRecording::msgInputDeviceMissing.arg(
-                              QString::fromStdU16String(key))));
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ(TMessageCause::InputMissing, messages[0].Cause);
+    EXPECT_EQ(QStringList{QString::fromStdU16String(key)}, messages[0].Values);
 }
 } // namespace

@@ -292,7 +292,7 @@ struct EndCase {
     const char* name;
     LONG code;
     LONG_PTR param1;
-    const char* message; // <input> and <file> stand for the device and the recording
+    const char* message; // <input> and <file> stand for the input (as Setup names it) and the file
     const char* details;
     bool failStop = false;
 };
@@ -311,7 +311,7 @@ TEST_P(RecordingEnds, TheFileIsCompletedTheLabelClearedAndTheUserTold) {
     capture->failStop = false;
     ASSERT_EQ(1, shown.Messages().size());
     EXPECT_EQ(QString::fromUtf8(c.message)
-                  .replace(QStringLiteral("<input>"), QStringLiteral("Paced test capture"))
+                  .replace(QStringLiteral("<input>"), QStringLiteral("Systemstandard"))
                   .replace(QStringLiteral("<file>"), file),
               shown.Messages()[0]);
     EXPECT_EQ(QString::fromUtf8(c.details), shown.Shown()[0].Details);
