@@ -39,7 +39,9 @@ constexpr ErrorText kTexts[] = {
     {HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), "The path was not found."},
     {HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES), "Too many files are open."},
     {HRESULT_FROM_WIN32(ERROR_GEN_FAILURE), "A device attached to the system is not working."},
+    {HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), "The file is being used by another process."},
     {HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), "The file exists."},
+    {HRESULT_FROM_WIN32(ERROR_INVALID_NAME), "The file or folder name cannot be used."},
     {HRESULT_FROM_WIN32(ERROR_DISK_FULL), "There is not enough space on the disk."},
     {HRESULT_FROM_WIN32(ERROR_BUSY), "The resource is in use."},
     {HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), "The file name is too long."},
@@ -48,6 +50,8 @@ constexpr ErrorText kTexts[] = {
      "The file has reached the largest size it can have."},
     {HRESULT_FROM_WIN32(ERROR_DIRECTORY), "The name is a folder, not a file."},
     {HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED), "The device is not connected."},
+    {HRESULT_FROM_WIN32(ERROR_CANT_RESOLVE_FILENAME),
+     "The name is a symbolic link, which is not followed."},
     // Media codes.
     {VFW_S_NO_MORE_ITEMS, "There are no more items."},
     {VFW_S_DUPLICATE_NAME, "The filter was added under a modified name."},

@@ -6,16 +6,59 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
 // A file that cannot be synchronised (a device, a pipe) has nothing to wait for.
 bool CannotSync(int error) {
     return error == EINVAL || error == EROFS || error == ENOTSUP;
+}
+
+// What is written reaches the disk this often at least.
+constexpr auto kSyncInterval = std::chrono::seconds(1);
+
+// A repair looks at a file under the lock for a moment only; the lock is tried this long.
+constexpr int kLockTries = 100;
+constexpr auto kLockPause = std::chrono::milliseconds(2);
+
+// 0, or the errno of the last try (EWOULDBLOCK: someone else holds the file).
+int LockExclusive(int fd) {
+    int error = 0;
+    for (int attempt = 0; attempt < kLockTries; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+        error = errno;
+        if (error != EWOULDBLOCK && error != EINTR) return error;
+        std::this_thread::sleep_for(kLockPause);
+    }
+    return EWOULDBLOCK;
+}
+
+// Opens the file to write without following a symbolic link in its last component and
+// without waiting for a named pipe's reader. A new file is made exclusively (created is set);
+// a file already there is taken as it is, in overwrite mode only when it is empty. Answers
+// the system's errno, 0 on success.
+int OpenForWriting(const std::string& path, bool overwrite, int& fd, bool& created) {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    created = fd >= 0;
+    if (fd < 0) {
+        if (errno != EEXIST) return errno;
+        fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return errno;
+        // Writes wait for the disk as they always do.
+        (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return errno;
+    // A file the writer did not make is never emptied: its old contents are someone's.
+    if (!created && overwrite && S_ISREG(info.st_mode) && info.st_size > 0) return EEXIST;
+    return 0;
 }
 } // namespace
 
@@ -64,34 +107,92 @@ HRESULT FileWriter::Stop() {
 HRESULT FileWriter::OpenFile() {
     if (fileName_.empty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND); // no file to write to
     const std::string path = Utf16ToUtf8(fileName_);
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
-    if (mode_ & AM_FILE_OVERWRITE) flags |= O_TRUNC;
+    const bool overwrite = mode_ & AM_FILE_OVERWRITE;
     // The stream position is taken before the file lock, as the pin's stream calls take them.
     pin_->ResetPosition();
     std::lock_guard guard(fileLock_);
     if (fd_ >= 0) return S_OK;
-    const int fd = open(path.c_str(), flags, 0666);
-    if (fd < 0) return HResultFromErrno(errno);
-    struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        const int error = errno;
-        close(fd);
-        return HResultFromErrno(error);
+    // A repair elsewhere may remove an empty file between our open and our lock: the name is
+    // then opened again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int fd = -1;
+        bool created = false;
+        const int error = OpenForWriting(path, overwrite, fd, created);
+        const auto giveUp = [&](int why) {
+            if (fd >= 0) ::close(fd);
+            if (created) (void)::unlink(path.c_str());
+            return why == EWOULDBLOCK ? HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)
+                                      : HResultFromErrno(why);
+        };
+        if (error != 0) return giveUp(error);
+        if (const int unlocked = LockExclusive(fd); unlocked != 0) return giveUp(unlocked);
+        struct stat info {};
+        if (::fstat(fd, &info) != 0) return giveUp(errno);
+        if (info.st_nlink == 0) { // removed behind us: not ours to unlink
+            ::close(fd);
+            continue;
+        }
+        fd_ = fd;
+        size_ = ULONGLONG(info.st_size);
+        StartSyncing(fd);
+        return S_OK;
     }
-    fd_ = fd;
-    size_ = ULONGLONG(info.st_size);
-    return S_OK;
+    return HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION);
 }
 
 HRESULT FileWriter::CloseFile() {
+    StopSyncing();
     std::lock_guard guard(fileLock_);
     if (fd_ < 0) return S_OK;
     HRESULT hr = S_OK;
+    if (const int error = syncError_.exchange(0); error != 0) hr = HResultFromErrno(error);
     // The data must be on the disk before the recording counts as complete.
-    if (fsync(fd_) != 0 && !CannotSync(errno)) hr = HResultFromErrno(errno);
+    if (fsync(fd_) != 0 && !CannotSync(errno) && SUCCEEDED(hr)) hr = HResultFromErrno(errno);
+    // Closing the descriptor gives the lock back.
     if (close(fd_) != 0 && SUCCEEDED(hr) && errno != EINTR) hr = HResultFromErrno(errno);
     fd_ = -1;
     return hr;
+}
+
+void FileWriter::StartSyncing(int fd) {
+    syncError_ = 0;
+    unsynced_ = false;
+    {
+        std::lock_guard guard(syncLock_);
+        syncStop_ = false;
+    }
+    try {
+        syncer_ = std::thread([this, fd] {
+            std::unique_lock lock(syncLock_);
+            while (!syncWake_.wait_for(lock, kSyncInterval, [this] { return syncStop_; })) {
+                lock.unlock();
+                Sync(fd);
+                lock.lock();
+            }
+        });
+    } catch (const std::system_error&) {
+        // Without the thread the data still reaches the disk when the file is closed.
+    }
+}
+
+void FileWriter::StopSyncing() {
+    if (!syncer_.joinable()) return;
+    {
+        std::lock_guard guard(syncLock_);
+        syncStop_ = true;
+    }
+    syncWake_.notify_all();
+    syncer_.join();
+}
+
+void FileWriter::Sync(int fd) {
+    if (!unsynced_.exchange(false)) return;
+    // Outside the file lock: writes go on while the disk catches up.
+    if (::fdatasync(fd) != 0 && !CannotSync(errno)) {
+        int none = 0;
+        (void)syncError_.compare_exchange_strong(none, errno);
+    }
+    ++syncs_;
 }
 
 HRESULT FileWriter::WriteAt(ULONGLONG offset, const void* data, std::size_t size) {
@@ -99,6 +200,9 @@ HRESULT FileWriter::WriteAt(ULONGLONG offset, const void* data, std::size_t size
     if (offset > ULONGLONG(std::numeric_limits<off_t>::max()) - size) return E_INVALIDARG;
     std::lock_guard guard(fileLock_);
     if (fd_ < 0) return VFW_E_WRONG_STATE;
+    // Data that could not be brought to the disk is lost; the stream is told so.
+    if (const int error = syncError_.load(); error != 0) return HResultFromErrno(error);
+    unsynced_ = true;
     auto* p = static_cast<const char*>(data);
     HRESULT hr = S_OK;
     while (size > 0) {
@@ -159,6 +263,8 @@ WideString FileWriter::CurrentName() {
 HRESULT FileWriter::SetFileName(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
     if (!fileName) return E_POINTER;
     if (!*fileName) return E_INVALIDARG;
+    // A name that UTF-8 cannot spell would open another file than the one named.
+    if (!IsWellFormedUtf16(fileName)) return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
     TBCAutoLock lock(*Lock);
     if (State != State_Stopped) return VFW_E_NOT_STOPPED; // the open file stays what it is
     fileName_ = fileName;

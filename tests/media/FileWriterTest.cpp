@@ -2,6 +2,7 @@
 
 #include "framework/interfaces/Control.h"
 #include "framework/interfaces/MediaGuids.h"
+#include "media/filewriter/FileWriter.h"
 #include "runtime/ClassTable.h"
 #include "runtime/TaskMemory.h"
 #include "support/GraphFixture.h"
@@ -9,10 +10,20 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
+bool FileExists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
 // A byte source connected to the platform's file writer in a real graph.
 class FileWriterTest : public GraphFixture {
 protected:
@@ -73,11 +84,11 @@ TEST_F(FileWriterTest, NameModeAndTheByteStreamType) {
 
 TEST_F(FileWriterTest, SamplesLandAtTheirOffsetsAndTheStreamWritesTheHeader) {
     const std::string path = dir.File("out.wav");
-    WriteWholeFile(path, Bytes(5000, 'x')); // an older, longer file of the same name
     Name(path);
     ASSERT_EQ(S_OK, fileSink->SetMode(AM_FILE_OVERWRITE));
     ASSERT_EQ(S_OK, control->Run());
-    EXPECT_EQ(0u, ReadWholeFile(path).size()); // created anew when the filter left Stopped
+    EXPECT_TRUE(FileExists(path)); // created when the filter left Stopped
+    EXPECT_EQ(0u, ReadWholeFile(path).size());
 
     const Bytes a = NoiseBytes(1000, 1), b = NoiseBytes(300, 2);
     ASSERT_EQ(S_OK, source->Deliver(b, 1010)); // out of order: each goes where it belongs
@@ -150,6 +161,98 @@ TEST_F(FileWriterTest, WithoutOverwriteTheOldBytesStay) {
     ASSERT_EQ(S_OK, control->Stop());
     const Bytes expected = {'o', 'o', 'n', 'n', 'n', 'n', 'o', 'o', 'o', 'o'};
     EXPECT_EQ(expected, ReadWholeFile(path));
+}
+
+// What lies at the name already, and what overwriting it may do.
+struct ExistingCase {
+    const char* name;
+    enum { File, LinkToVictim, DanglingLink } what;
+    std::size_t bytes; // of the file, or of the victim the link names
+    HRESULT run;
+};
+
+class FileWriterExisting : public FileWriterTest, public testing::WithParamInterface<ExistingCase> {
+};
+
+TEST_P(FileWriterExisting, IsNeverEmptiedNorFollowedAsALink) {
+    const ExistingCase& c = GetParam();
+    const std::string path = dir.File("rec.wav"), victim = dir.File("elsewhere/victim");
+    ASSERT_EQ(0, ::mkdir(dir.File("elsewhere").c_str(), 0755));
+    const Bytes old = NoiseBytes(c.bytes, 5);
+    if (c.what == ExistingCase::File) WriteWholeFile(path, old);
+    if (c.what == ExistingCase::LinkToVictim) WriteWholeFile(victim, old);
+    if (c.what != ExistingCase::File) {
+        ASSERT_EQ(0, ::symlink(victim.c_str(), path.c_str()));
+    }
+    Name(path);
+    ASSERT_EQ(S_OK, fileSink->SetMode(AM_FILE_OVERWRITE));
+
+    EXPECT_EQ(c.run, control->Run());
+    if (SUCCEEDED(c.run)) {
+        ASSERT_EQ(S_OK, source->Deliver(Bytes(10, 'n'), 0));
+        ASSERT_EQ(S_OK, control->Stop());
+        EXPECT_EQ(Bytes(10, 'n'), ReadWholeFile(path));
+        return;
+    }
+    OAFilterState state = -1;
+    EXPECT_EQ(S_OK, control->GetState(0, &state));
+    EXPECT_EQ(State_Stopped, state);
+    switch (c.what) {
+    case ExistingCase::File:
+        EXPECT_EQ(old, ReadWholeFile(path));
+        break;
+    case ExistingCase::LinkToVictim:
+        EXPECT_EQ(old, ReadWholeFile(victim));
+        break;
+    case ExistingCase::DanglingLink:
+        EXPECT_FALSE(FileExists(victim));
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, FileWriterExisting,
+    testing::Values(
+        ExistingCase{"AnEmptyFileIsANameReservedForTheWriter", ExistingCase::File, 0, S_OK},
+        ExistingCase{"AnOlderFile", ExistingCase::File, 5000,
+                     HRESULT_FROM_WIN32(ERROR_FILE_EXISTS)},
+        ExistingCase{"ALinkToAnotherFile", ExistingCase::LinkToVictim, 300,
+                     HRESULT_FROM_WIN32(ERROR_CANT_RESOLVE_FILENAME)},
+        ExistingCase{"ALinkToNothing", ExistingCase::DanglingLink, 0,
+                     HRESULT_FROM_WIN32(ERROR_CANT_RESOLVE_FILENAME)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileWriterTest, HoldsTheFileAloneAndBringsItToTheDiskWhileWriting) {
+    const std::string path = dir.File("locked.raw");
+    Name(path);
+    ASSERT_EQ(S_OK, fileSink->SetMode(AM_FILE_OVERWRITE));
+    ASSERT_EQ(S_OK, control->Run());
+    const int other = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    EXPECT_NE(0, ::flock(other, LOCK_SH | LOCK_NB)) << "nobody else may hold it meanwhile";
+    EXPECT_EQ(EWOULDBLOCK, errno);
+
+    // A second writer of the same name, in this process or another, is refused.
+    ComPtr<IFileSinkFilter2> second;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(second.put())));
+    ASSERT_EQ(S_OK, second->SetMode(AM_FILE_OVERWRITE));
+    ASSERT_EQ(S_OK, second->SetFileName(U16(path).c_str(), nullptr));
+    ComPtr<IBaseFilter> secondFilter;
+    ASSERT_EQ(S_OK, second.As(secondFilter));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), secondFilter->Pause());
+
+    auto* writer = dynamic_cast<FileWriter*>(sinkFilter.get());
+    ASSERT_NE(nullptr, writer);
+    ASSERT_EQ(S_OK, source->Deliver(Bytes(100, 1), 0));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (writer->Synchronisations() == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(writer->Synchronisations(), 1u) << "nothing reached the disk while recording";
+
+    ASSERT_EQ(S_OK, control->Stop());
+    EXPECT_EQ(0, ::flock(other, LOCK_EX | LOCK_NB)) << "the lock goes with the file";
+    ::close(other);
 }
 
 TEST_F(FileWriterTest, AFileThatCannotBeMadeOrWrittenGivesTheSystemError) {
