@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 
@@ -12,6 +13,11 @@ namespace {
 constexpr unsigned kMinBufferMs = 500; // the device holds this much through a stalled write
 constexpr unsigned kSampleMs = 250;    // a sample carries about one ALSA period
 constexpr LONG kBuffers = 8;
+// A device whose reads bring no audio across this many recoveries in a row, or for this long
+// while they overrun, is gone: a sound server that died leaves a plugin answering every read
+// with an overrun (and some leak inside each recovery), so going on would only spin.
+constexpr int kFruitlessRecoveries = 20;
+constexpr auto kOverrunningWithoutAudio = std::chrono::seconds(2);
 
 LONG_PTR AsParam(HRESULT hr) {
     return LONG_PTR(std::int32_t(hr));
@@ -183,8 +189,11 @@ void AlsaCapturePin::StreamSafely(ComPtr<IMemAllocator> allocator, ComPtr<IMemIn
 }
 
 void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin> peer) {
+    using Clock = std::chrono::steady_clock;
     const unsigned long frameBytes = format_.channels * 2;
     const unsigned long period = stream_->PeriodFrames();
+    int fruitlessRecoveries = 0;
+    Clock::time_point lastAudio = Clock::now();
     while (!stopRequested_) {
         ComPtr<IMediaSample> sample;
         HRESULT hr = allocator->GetBuffer(sample.put(), nullptr, nullptr, 0);
@@ -202,25 +211,27 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
         }
         const unsigned long wanted = std::min(period, capacity);
         unsigned long got = 0;
-        bool gap = false;
+        bool gap = false, lost = false;
         while (got < wanted && !stopRequested_) {
             const long n = stream_->Read(data + got * frameBytes, wanted - got);
             if (n > 0) {
                 got += (unsigned long)n;
+                fruitlessRecoveries = 0;
+                lastAudio = Clock::now();
             } else if (n == -EPIPE || n == -ESTRPIPE) {
                 ++overruns_;
-                if (stream_->Recover(int(n)) < 0) {
-                    SendDeviceLost();
-                    return;
-                }
+                lost = fruitlessRecoveries >= kFruitlessRecoveries ||
+                       Clock::now() - lastAudio >= kOverrunningWithoutAudio ||
+                       stream_->Recover(int(n)) < 0;
+                ++fruitlessRecoveries;
                 gap = true;
                 break;
             } else if (n < 0) {
-                SendDeviceLost();
-                return;
+                lost = true;
+                break;
             }
         }
-        if (stopRequested_ && !gap && got < wanted) {
+        if (stopRequested_ && !gap && !lost && got < wanted) {
             // Stopping or pausing: what the device holds was recorded before the request and
             // belongs to the recording (downstream still runs: sources stop first).
             const long n = stream_->ReadAvailable(data + got * frameBytes, wanted - got);
@@ -245,6 +256,11 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
                 return;
             }
             discontinuity_ = false;
+        }
+        // What the device gave before it went is in the recording by now.
+        if (lost) {
+            SendDeviceLost();
+            return;
         }
         if (gap) discontinuity_ = true; // the sound after the overrun does not follow on
     }

@@ -8,7 +8,9 @@
 // filter runs, its streaming thread reads ALSA periods straight into media samples stamped
 // with stream times and hands them downstream; when told to stop or pause while it waits for
 // a period, it still hands on what the device holds. An overrun is recovered, counted and
-// marks the next sample as a discontinuity; a vanished device sends EC_DEVICE_LOST; a refused
+// marks the next sample as a discontinuity; a vanished device sends EC_DEVICE_LOST, and so
+// does one that only overruns (no audio across 20 recoveries in a row, or for 2 s), as a dead
+// sound server's plugin does, after what it gave has been handed on; a refused
 // sample ends streaming with EC_ERRORABORT carrying the refusal. No exception leaves the
 // streaming thread.
 // Thread contract: connection and state calls on the graph's thread under the filter's
@@ -51,7 +53,8 @@ public:
     // Ends the streaming thread; when pausing, the device is made ready to start again.
     void StopStreaming(bool pausing);
 
-    // Overruns recovered since the device was opened.
+    // Overruns since the device was opened (each one, the last of a storm that ended the
+    // stream included). Any thread may read it.
     unsigned long Overruns() const { return overruns_.load(); }
 
 private:

@@ -233,6 +233,56 @@ TEST_F(CaptureFilterTest, AnOverrunIsRecoveredCountedAndMarksTheNextSample) {
     EXPECT_EQ(Pattern(kPeriod * 4, kPeriod * 4), samples[1].data);
 }
 
+// Overruns that bring audio between them are recovered however many come; a device whose
+// reads bring none across 20 recoveries in a row, or for two seconds, is lost, after what it
+// gave reached the recording.
+struct OverrunCase {
+    const char* name;
+    std::deque<Step> script;
+    bool lost;
+    int recoveriesAtMost;
+};
+
+class CaptureOverruns : public CaptureFilterTest, public testing::WithParamInterface<OverrunCase> {};
+
+TEST_P(CaptureOverruns, EndTheStreamOnlyWhenTheyBringNoAudio) {
+    const OverrunCase& c = GetParam();
+    script = c.script;
+    Build();
+    ASSERT_EQ(S_OK, control->Run());
+    const LONG event = NextEvent(c.lost ? 10000 : 1500);
+    ASSERT_EQ(S_OK, control->Stop());
+    EXPECT_EQ(c.lost ? EC_DEVICE_LOST : 0, event);
+    EXPECT_LE(*recovered, c.recoveriesAtMost);
+    // Every overrun is counted, the one that ended the stream too.
+    EXPECT_EQ(unsigned(*recovered + (c.lost ? 1 : 0)), capture->CapturePin()->Overruns());
+    std::size_t bytes = 0;
+    for (const auto& sample : sink->Samples())
+        bytes += sample.data.size();
+    EXPECT_EQ(std::size_t(kPeriod * 4 * 5) / 2, bytes) << "what the device gave is kept";
+}
+
+std::deque<Step> AudioBetweenOverruns() {
+    std::deque<Step> script{Step{long(kPeriod) / 2}};
+    for (int i = 0; i < 40; ++i)
+        script.insert(script.end(), {Step{-EPIPE}, Step{long(kPeriod) / 20}});
+    return script;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Storms, CaptureOverruns,
+    testing::Values(
+        OverrunCase{"WithAudioBetweenThem", AudioBetweenOverruns(), false, 40},
+        OverrunCase{"OnlyOverrunsAfterAudio",
+                    {Step{long(kPeriod) * 2}, Step{long(kPeriod) / 2},
+                     Step{-EPIPE, false, false, true}},
+                    true, 20},
+        OverrunCase{"SlowOverrunsForTwoSeconds",
+                    {Step{long(kPeriod) * 2}, Step{long(kPeriod) / 2},
+                     Step{-EPIPE, false, false, true, 150}},
+                    true, 15}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(CaptureFilterTest, WhatTheDeviceHoldsWhenStoppedOrPausedReachesTheRecording) {
     // Less than a period waits in the device when the request comes: recorded before it.
     const long held = long(kPeriod) / 4;

@@ -73,6 +73,8 @@ long ScriptedStream::Read(void* buffer, unsigned long frames) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return 0;
     }
+    if (const int delay = script_.front().delayMs; delay > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     return Take(buffer, frames);
 }
 
@@ -88,7 +90,7 @@ long ScriptedStream::Take(void* buffer, unsigned long frames) {
     }
     if (step.framesOrError < 0) {
         const long error = step.framesOrError;
-        script_.pop_front();
+        if (!step.forever) script_.pop_front();
         return error;
     }
     const unsigned long n = std::min<unsigned long>(frames, (unsigned long)step.framesOrError);

@@ -40,6 +40,10 @@ public:
         // Frames the device holds but too few for Read, which waits for more (and comes back
         // with none); only ReadAvailable hands them out.
         bool held = false;
+        // An error step answers every read from here on (a device that only overruns).
+        bool forever = false;
+        // Read waits this long before it answers the step (a device that overruns slowly).
+        int delayMs = 0;
     };
     ScriptedStream(unsigned rate, unsigned channels, unsigned long period, unsigned long buffer,
                    std::deque<Step> script);

@@ -117,8 +117,12 @@ TEST_F(RecordingSurvivalTest, AFullDiskEndsTheRecordingWithACompleteFile) {
     ExpectCompleteWav(ReadWholeFile(path), Pattern(0, 3 * kPeriodBytes));
 }
 
-TEST_F(RecordingSurvivalTest, AVanishedDeviceEndsTheRecordingWithACompleteFile) {
-    script = {Step{long(kPeriod) * 3}, Step{-ENODEV}};
+// A device that vanishes, and one that answers every read with an overrun from some moment on
+// (a sound server that died under its plugin).
+class LostDevice : public RecordingSurvivalTest, public testing::WithParamInterface<Step> {};
+
+TEST_P(LostDevice, EndsTheRecordingWithACompleteFile) {
+    script = {Step{long(kPeriod) * 3}, GetParam()};
     const std::string path = dir.File("lost.wav");
     Build(NewWavDest().get(), nullptr, path);
     ASSERT_EQ(S_OK, control->Run());
@@ -127,6 +131,12 @@ TEST_F(RecordingSurvivalTest, AVanishedDeviceEndsTheRecordingWithACompleteFile) 
     EXPECT_EQ(S_OK, control->Stop());
     ExpectCompleteWav(ReadWholeFile(path), Pattern(0, 3 * kPeriodBytes));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, LostDevice,
+                         testing::Values(Step{-ENODEV}, Step{-EPIPE, false, false, true}),
+                         [](const auto& info) {
+                             return std::string(info.param.forever ? "OnlyOverruns" : "Vanishes");
+                         });
 
 // A WAV destination whose count starts close to the 4 GiB - 1 limit, so the limit is reached
 // without writing 4 GiB (the file is sparse below the last samples).
