@@ -6,10 +6,12 @@
 #include "app/dm_Recording.h"
 #include "app/setup/dl_Setup.h"
 #include "runtime/Apartment.h"
+#include "runtime/Registry.h"
 #include "settings/u_Config.h"
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 THMAudioRecorder::THMAudioRecorder() = default;
 
@@ -57,7 +59,19 @@ bool THMAudioRecorder::Start() {
         Finish();
         return false;
     }
+    RepairWhatACrashLeft();
     return true;
+}
+
+void THMAudioRecorder::RepairWhatACrashLeft() {
+    RemoveStaleRegistryFiles();
+    const std::optional<TUserError> repaired =
+        TdmRecording::RepairRecordings(IniData->FolderForRecordings());
+    if (!repaired) return;
+    // Told once the main window is up, in its language.
+    QTimer::singleShot(0, FForm1.get(), [this, message = *repaired] {
+        TApplicationErrors::ShowError(FForm1.get(), message);
+    });
 }
 
 void THMAudioRecorder::Finish() {

@@ -3,7 +3,10 @@
 //   start:    the application object exists already (so a message can be shown); the
 //             settings are created and loaded, auto-save armed; the object model is
 //             initialised on this thread; the main window (switching to German), the
-//             recording data module and the hidden setup dialog are created.
+//             recording data module and the hidden setup dialog are created. What a crash
+//             or a kill left behind is put right: the recordings it cut off are made exact
+//             (one message, once the window is up, lists them) and the temporary files of
+//             the settings and registry saves it interrupted are removed.
 //   run:      the main window is shown and the message loop runs until it closes; SIGTERM,
 //             SIGINT and SIGHUP close it as its close button does (a recording is completed,
 //             the settings are saved).
@@ -43,6 +46,7 @@ public:
     static TUserError SaveError(const QString& fileName, const QString& error);
 
 private:
+    void RepairWhatACrashLeft();
     void ReleaseWindows();
     // A termination signal arrived: open dialogs and message boxes are closed, then the main
     // window.

@@ -31,8 +31,9 @@ void WriteToStandardError(const TUserMessage& message) {
 void TApplicationErrors::ShowMessageBox(QWidget* parent, const TUserMessage& message) {
     // The details button's own words come from Qt, in the tables' language through this.
     TQtTextTranslator::Install();
-    QMessageBox box(message.Kind == TMessageKind::Warning ? QMessageBox::Warning
-                                                          : QMessageBox::Critical,
+    QMessageBox box(message.Kind == TMessageKind::Warning       ? QMessageBox::Warning
+                    : message.Kind == TMessageKind::Information ? QMessageBox::Information
+                                                                : QMessageBox::Critical,
                     message.Title, message.Text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     if (!message.Details.isEmpty()) box.setDetailedText(message.Details);

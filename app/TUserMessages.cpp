@@ -17,6 +17,7 @@ struct TCauseRow {
 using enum TMessageCause;
 constexpr TMessageKind Error = TMessageKind::Error;
 constexpr TMessageKind Warning = TMessageKind::Warning;
+constexpr TMessageKind Information = TMessageKind::Information;
 
 // Each cause's texts in the tables, and how its box looks.
 constexpr TCauseRow CauseRows[] = {
@@ -42,6 +43,9 @@ constexpr TCauseRow CauseRows[] = {
     {StopFailed, "msgStopFailed", Error},
     {PauseFailed, "msgPauseFailed", Error},
     {ResumeFailed, "msgResumeFailed", Error},
+    {FolderNameUnusable, "msgFolderNameUnusable", Error},
+    {FileNotCreatable, "msgFileNotCreatable", Error},
+    {RecordingsRepaired, "msgRecordingsRepaired", Information},
     {SettingsUnreadable, "msgSettingsUnreadable", Error},
     {SettingsNotSaved, "msgSettingsNotSaved", Error},
     {FolderRelative, "msgFolderRelative", Warning},
@@ -113,8 +117,9 @@ TUserMessage TUserMessages::For(const TUserError& error, int language) {
     const TLangRow* row = FindRow(&TTranslationData::Messages, key);
     TUserMessage message;
     message.Kind = cause.kind;
-    message.Title = Caption(cause.kind == TMessageKind::Warning ? QStringLiteral("SMsgDlgWarning")
-                                                                : QStringLiteral("SMsgDlgError"),
+    message.Title = Caption(cause.kind == Warning       ? QStringLiteral("SMsgDlgWarning")
+                            : cause.kind == Information ? QStringLiteral("SMsgDlgInformation")
+                                                        : QStringLiteral("SMsgDlgError"),
                             language);
     // A value the tables know (the name the program gives an input) is told in the language too.
     QStringList values;

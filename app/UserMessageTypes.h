@@ -33,6 +33,10 @@ enum class TMessageCause {
     StopFailed,          // the file
     PauseFailed,         // the file
     ResumeFailed,        // the file
+    FolderNameUnusable,  // the folder (a NUL shown as ␀)
+    FileNotCreatable,    // the folder
+    // Start-up.
+    RecordingsRepaired, // the files, one a line
     // The settings file.
     SettingsUnreadable, // the settings file
     SettingsNotSaved,   // the settings file
@@ -46,7 +50,7 @@ enum class TMessageCause {
 };
 
 // How a message box presents it (its icon and title).
-enum class TMessageKind { Error, Warning };
+enum class TMessageKind { Error, Warning, Information };
 
 // A message for the user as the deciding part names it: the cause, what it concerns, and the
 // technical reason (the system's text and code), which goes into the details only.

@@ -4,12 +4,14 @@
 #include "app/EUserError.h"
 #include "app/TApplicationErrors.h"
 #include "app/TRecordingFolder.h"
+#include "app/TRecordingRepair.h"
 #include "capture/EDShowError.h"
 #include "capture/GuiThread.h"
 #include "capture/ShowMessage.h"
 #include "capture/TDXShowCaptureAudio.h"
 #include "capture/TDXShowCaptureDevice.h"
 #include "capture/TDXShowCaptureDevices.h"
+#include "runtime/TextConvert.h"
 #include "settings/KWFileUtils.h"
 
 #include <QFile>
@@ -17,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 TdmRecording* dmRecording = nullptr;
@@ -55,6 +59,33 @@ QString ErrorText(HRESULT hr) {
 bool IsWritableFolder(const QString& folder) {
     return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }
+
+// A name as a message can show it: a NUL as the symbol for it, a lone surrogate as the
+// replacement character.
+QString Shown(const WideString& name) {
+    WideString text = Utf8ToUtf16(Utf16ToUtf8(name));
+    for (char16_t& c : text)
+        if (c == u'\0') c = u'\u2400';
+    return QString::fromStdU16String(text);
+}
+
+// The cause a name that cannot be reserved stands for.
+TMessageCause ReserveFailureCause(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FileNoPermission;
+    case ENOSPC:
+    case EDQUOT:
+        return DiskFullAtStart;
+    default:
+        return FileNotCreatable;
+    }
+}
+
+// More copies of one second's name than anybody makes; beyond them the name counts as taken.
+constexpr int kMostCopies = 10000;
 } // namespace
 
 TdmRecording::TdmRecording(QObject* owner)
@@ -67,6 +98,11 @@ TdmRecording::TdmRecording(QObject* owner)
 
 TdmRecording::~TdmRecording() {
     ASSERT_GUI_THREAD("TdmRecording");
+    // The controller goes with the module and completes the file; one without audio goes too.
+    if (FDXShowCaptureAudio && !FFileName.isEmpty()) {
+        (void)FDXShowCaptureAudio->Stop();
+        Ended(std::exchange(FFileName, QString()));
+    }
 }
 
 TdmRecording::TControllerFactory TdmRecording::SetControllerFactory(TControllerFactory factory) {
@@ -120,6 +156,10 @@ TRecordingState TdmRecording::State() const {
 
 WideString TdmRecording::StartRecording(const WideString& folder, const WideString& deviceKey) {
     ASSERT_GUI_THREAD("TdmRecording");
+    // A NUL would cut the name short and reach another file; nothing is opened for it.
+    std::string systemPath;
+    if (!folder.empty() && !PathToSystem(folder, systemPath))
+        throw EUserError(FolderNameUnusable, {Shown(folder)});
     TRecordingFolder::Create(folder);
     TDXShowCaptureAudio& capture = Controller();
     // A device may have been plugged in since start-up, and a chosen one unplugged.
@@ -137,6 +177,7 @@ WideString TdmRecording::StartRecording(const WideString& folder, const WideStri
     if (capture.IsRecording()) {
         const QString previous = Forget();
         const HRESULT stopped = capture.Stop();
+        Ended(previous);
         if (FAILED(stopped)) Tell({{StopFailed, {previous}, ErrorText(stopped)}});
     }
 
@@ -232,6 +273,7 @@ void TdmRecording::PauseOrResume() {
 void TdmRecording::EndAfterFailure(TDXShowCaptureAudio& capture, TMessageCause cause, HRESULT hr) {
     const QString file = Forget();
     const HRESULT stopped = capture.Stop();
+    Ended(file);
     StateChanged();
     QString details = ErrorText(hr);
     if (FAILED(stopped)) details += u'\n' + ErrorText(stopped);
@@ -242,6 +284,7 @@ void TdmRecording::StopRecording() {
     ASSERT_GUI_THREAD("TdmRecording");
     const QString file = Forget();
     const HRESULT hr = Controller().Stop();
+    Ended(file);
     StateChanged();
     if (FAILED(hr)) throw EUserError(StopFailed, {file}, ErrorText(hr));
 }
@@ -256,6 +299,8 @@ void TdmRecording::AbandonRecording(TDXShowCaptureAudio& capture, const WideStri
 
 void TdmRecording::RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped) {
     const QString file = Forget();
+    // A full disk before the first sound leaves a file without audio: nothing to keep.
+    Ended(file);
     std::vector<TUserError> messages{RecordingStoppedError(eventCode, param1, FInput, file)};
     if (FAILED(stopped)) messages.push_back({StopFailed, {file}, ErrorText(stopped)});
     StateChanged();
@@ -277,6 +322,10 @@ QString TdmRecording::Forget() {
     return std::exchange(FFileName, QString());
 }
 
+void TdmRecording::Ended(const QString& file) {
+    if (!file.isEmpty()) (void)RemoveIfNoAudio(file.toStdU16String());
+}
+
 void TdmRecording::FileNameChanged(const WideString& fileName) {
     if (OnFileNameChanged) OnFileNameChanged(fileName);
 }
@@ -290,6 +339,7 @@ void TdmRecording::Tell(const std::vector<TUserError>& messages) {
 }
 
 bool TdmRecording::RemoveIfNoAudio(const WideString& fileName) {
+    if (fileName.empty()) return false;
     const QString path = QString::fromStdU16String(fileName);
     QFile file(path);
     if (!file.exists()) return false;
@@ -312,10 +362,33 @@ void TdmRecording::SetClock(TClock clock) {
 }
 
 WideString TdmRecording::MakeRecordingFileName(const WideString& folder) const {
-    return RecordingFileNameAt(folder, FClock());
+    return ReserveRecordingFile(folder, FClock());
 }
 
-WideString TdmRecording::RecordingFileNameAt(const WideString& folder, const QDateTime& moment) {
+WideString TdmRecording::ReserveRecordingFile(const WideString& folder, const QDateTime& moment) {
+    int error = EEXIST;
+    for (int copy = 1; copy <= kMostCopies && error == EEXIST; ++copy) {
+        const WideString name = RecordingFileNameAt(folder, moment, copy);
+        std::string path;
+        if (!PathToSystem(name, path)) {
+            error = EINVAL;
+            break;
+        }
+        // A file, a folder or a link of that name, even one leading nowhere, takes the name.
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        error = errno;
+    }
+    throw EUserError(ReserveFailureCause(error), {QString::fromStdU16String(folder)},
+                     ErrorText(HResultFromErrno(error)));
+}
+
+WideString TdmRecording::RecordingFileNameAt(const WideString& folder, const QDateTime& moment,
+                                             int copy) {
     const QDate date = moment.date();
     const QTime time = moment.time();
     auto two = [](int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); };
@@ -325,8 +398,15 @@ WideString TdmRecording::RecordingFileNameAt(const WideString& folder, const QDa
                                      two(time.hour()), two(time.minute()), two(time.second()))
                                 .toStdU16String();
     // A recording started within the same second as an earlier one must not overwrite it.
-    WideString name = stem + u".wav";
-    for (int copy = 2; IsExistingFile(name) || IsExistingFolder(name); ++copy)
-        name = stem + u" (" + QString::number(copy).toStdU16String() + u").wav";
-    return name;
+    if (copy <= 1) return stem + u".wav";
+    return stem + u" (" + QString::number(copy).toStdU16String() + u").wav";
+}
+
+std::optional<TUserError> TdmRecording::RepairRecordings(const WideString& folder) {
+    const TRecordingRepair::TResult result = TRecordingRepair().RepairFolder(folder);
+    if (result.repaired.empty()) return std::nullopt;
+    QStringList names;
+    for (const WideString& name : result.repaired)
+        names << QString::fromStdU16String(name);
+    return TUserError{RecordingsRepaired, {names.join(u'\n')}, {}};
 }

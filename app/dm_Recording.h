@@ -18,6 +18,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // The audio capture controller of the capture layer, and a device of its list.
@@ -40,9 +41,10 @@ public:
     // Starts recording into a new file in folder (created first, with its missing parents) and
     // answers the file's full name. A recording under way (paused or not) is completed first;
     // when its file cannot be completed, OnMessage says so and the new recording starts all
-    // the same. Raises EUserError when no recording runs afterwards: before the name is formed
-    // (no folder, no controller, no audio input) nothing has changed; after, the graph is
-    // stopped again and the new file is removed when it holds no audio.
+    // the same. Raises EUserError when no recording runs afterwards: before the name is
+    // reserved (a folder name that no file name can hold, no folder, no controller, no audio
+    // input, a file that cannot be made) nothing has changed; after, the graph is stopped
+    // again and the new file is removed when it holds no audio.
     // The input is the device whose key (DevicePath) is deviceKey, the system default (the
     // list's first device) for an empty key; a device that is not there now is replaced by the
     // system default, and OnMessage names it (InputMissing) once the recording runs.
@@ -52,7 +54,9 @@ public:
     // then ended, its file completed.
     void PauseOrResume();
     // Completes the recording under way, paused or not (without one, stops the empty graph).
-    // Raises EUserError when the file could not be completed.
+    // Raises EUserError when the file could not be completed. However a recording ends (here,
+    // by itself, by a new Start, with the module), a file that never got a frame of audio is
+    // removed.
     void StopRecording();
     // A recording is under way, running or paused (as far as the controller remembers).
     bool IsRecording() const;
@@ -98,11 +102,18 @@ public:
     static TUserError RecordingStoppedError(LONG eventCode, LONG_PTR param1, const QString& input,
                                             const QString& file);
 
-    // The full path of the next recording in folder: the folder, then the date and time of one
-    // reading of the clock, e.g. ".../2024-03-03 14-05-09.wav". Never the name of an existing
-    // file: a second name within the same second gets " (2)", " (3)", ...
+    // The full path of the next recording in folder, reserved: the folder, then the date and
+    // time of one reading of the clock, e.g. ".../2024-03-03 14-05-09.wav". The name is
+    // reserved by making the file, empty, exclusively and without following a link, so no two
+    // recorders of this process or any other ever get one name: a name taken (by a file, a
+    // folder or a link) gives way to the next, " (2)", " (3)", ... The file writer takes the
+    // empty file as the one reserved for it. Raises EUserError (the folder; the system's
+    // reason in the details) when the file cannot be made.
     WideString MakeRecordingFileName(const WideString& folder) const;
-    static WideString RecordingFileNameAt(const WideString& folder, const QDateTime& moment);
+    static WideString ReserveRecordingFile(const WideString& folder, const QDateTime& moment);
+    // The name of the copy-th recording started at moment (1: without a number).
+    static WideString RecordingFileNameAt(const WideString& folder, const QDateTime& moment,
+                                          int copy = 1);
     // The local clock that names recordings; tests put a fixed one in its place.
     using TClock = std::function<QDateTime()>;
     void SetClock(TClock clock);
@@ -116,6 +127,11 @@ public:
     // that came with it, for the folder and the input it was to record.
     static TUserError StartFailure(HRESULT hr, const QString& details, const QString& folder,
                                    const QString& input);
+
+    // The repair at start (TRecordingRepair): recordings in folder that a crash, a kill or a
+    // power cut cut off are made exact, and those without any audio removed. Answers the
+    // message that lists the repaired files; none when there were none.
+    static std::optional<TUserError> RepairRecordings(const WideString& folder);
 
     // What makes the controller (with its owner); tests put their own in place. An empty
     // function restores the real one. Answers the factory it replaces.
@@ -137,6 +153,8 @@ private:
     void RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped);
     // The recording under way is over: the name forgotten and cleared in the window.
     QString Forget();
+    // The graph of a recording is stopped: its file goes when it holds no audio.
+    static void Ended(const QString& file);
     void FileNameChanged(const WideString& fileName);
     void StateChanged();
     void Tell(const std::vector<TUserError>& messages);

@@ -5,6 +5,7 @@
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/Apartment.h"
 #include "runtime/ClassTable.h"
+#include "runtime/Registry.h"
 
 namespace {
 // The object model initialised for the registration's own work, and released again on every
@@ -71,7 +72,12 @@ bool TBCFilterTemplate::RegisterAll(bool doRegister) {
 
 HRESULT TBCFilterTemplate::RegisterServers(bool doRegister) noexcept {
     try {
-        return RegisterAll(doRegister) ? S_OK : E_FAIL;
+        // One registration is one save of the registry: a kill midway leaves it as it was,
+        // and one that fails midway leaves nothing half done.
+        RegistryTransaction transaction;
+        const bool registered = RegisterAll(doRegister);
+        if (transaction.Commit() != ERROR_SUCCESS) return SELFREG_E_CLASS;
+        return registered ? S_OK : E_FAIL;
     } catch (const ERegistrationError&) {
         return SELFREG_E_CLASS;
     } catch (...) {
@@ -86,9 +92,11 @@ HRESULT TBCFilterTemplate::SetupFilter(REFCLSID classId, bool doRegister) noexce
         if (!factory) return S_FALSE;
         TMapper mapper;
         if (!mapper.Create()) return S_FALSE;
+        RegistryTransaction transaction;
         factory->WriteServerKeys(false);
         const bool ok = mapper.Register(*factory, doRegister);
         if (ok) factory->WriteServerKeys(doRegister);
+        if (transaction.Commit() != ERROR_SUCCESS) return SELFREG_E_CLASS;
         return ok ? S_OK : S_FALSE;
     } catch (const ERegistrationError&) {
         return SELFREG_E_CLASS;

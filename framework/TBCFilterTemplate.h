@@ -27,11 +27,13 @@ public:
     // can be made. Raises ERegistrationError when the registry cannot be written.
     bool RegisterAll(bool doRegister);
     // The answer of DllRegisterServer and DllUnregisterServer: S_OK when RegisterAll succeeds,
-    // E_FAIL when it fails, SELFREG_E_CLASS when the registry cannot be written.
+    // E_FAIL when it fails, SELFREG_E_CLASS when the registry cannot be written. Its changes
+    // to the registry are saved in one step (RegistryTransaction); an error raised midway
+    // leaves the registry as it was.
     HRESULT RegisterServers(bool doRegister) noexcept;
     // The answer of a filter's IAMovieSetup Register and Unregister for its class: S_OK when
     // done, S_FALSE when the class has no factory, no filter mapper can be made or the mapper
-    // refuses; SELFREG_E_CLASS when the registry cannot be written.
+    // refuses; SELFREG_E_CLASS when the registry cannot be written. Saved in one step too.
     HRESULT SetupFilter(REFCLSID classId, bool doRegister) noexcept;
 
     // The platform's filter mapper as registration finds it: version 2 when it can be made,

@@ -1,12 +1,16 @@
 #include "runtime/Registry.h"
 
 #include "runtime/RegistryFile.h"
+#include "runtime/TemporaryFiles.h"
 #include "runtime/TextConvert.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <pwd.h>
@@ -45,6 +49,10 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }
+    void reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
 
 private:
     int fd_;
@@ -130,12 +138,11 @@ bool WriteAll(int fd, const std::string& text) {
 
 // Replaces the file in one step: a reader sees the old text or the new, never a part.
 LSTATUS Save(const std::string& path, const RegistryFile& file) {
-    std::string temp = path + ".XXXXXX";
-    FileHandle fd(::mkostemp(temp.data(), O_CLOEXEC));
+    std::string temp;
+    FileHandle fd(CreateTemporaryFile(path, 0644, temp));
     if (fd.get() < 0) return ERROR_CANTWRITE;
     const bool written = ::fchmod(fd.get(), 0644) == 0 && WriteAll(fd.get(), file.Serialize()) &&
-                         ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
-                         ::rename(temp.c_str(), path.c_str()) == 0;
+                         ::fsync(fd.get()) == 0 && ::rename(temp.c_str(), path.c_str()) == 0;
     if (!written) {
         ::unlink(temp.c_str());
         return ERROR_CANTWRITE;
@@ -146,26 +153,77 @@ LSTATUS Save(const std::string& path, const RegistryFile& file) {
     return ERROR_SUCCESS;
 }
 
+// Under the lock no save runs: what saves left behind is theirs no more. Earlier versions
+// named their new file "registry.reg.XXXXXX" (six letters or digits); those go too.
+void RemoveLeftovers(const std::string& path) {
+    (void)RemoveStaleTemporaryFiles(path);
+    const std::string folder = FolderOf(path), prefix = path.substr(folder.size() + 1) + ".";
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing) return;
+    std::vector<std::string> old;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        bool random = true;
+        for (std::size_t i = prefix.size(); i < name.size(); ++i)
+            random = random && std::isalnum(static_cast<unsigned char>(name[i]));
+        if (random) old.push_back(name);
+    }
+    for (const std::string& name : old) {
+        struct stat info {};
+        if (::fstatat(::dirfd(listing), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
+            (void)::unlinkat(::dirfd(listing), name.c_str(), 0);
+    }
+    ::closedir(listing);
+}
+
+// The lock file that keeps the writers of every process apart, taken (waiting for it unless
+// told not to); -1 when it cannot be had.
+int TakeLock(const std::string& path, bool wait) {
+    FileHandle lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                           0644));
+    if (lock.get() < 0) return -1;
+    while (::flock(lock.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0)
+        if (errno != EINTR) return -1;
+    return lock.release();
+}
+
+// The changes of one transaction of this thread (RegistryTransaction), held until it commits.
+struct Pending {
+    std::string path;
+    FileHandle lock{-1};
+    RegistryFile file;
+    bool changed = false;
+};
+thread_local Pending* pending = nullptr;
+
 // Runs a reading step on the registry as it is now.
 template <class Step>
 LSTATUS Read(Step step) {
+    if (pending) return step(std::as_const(pending->file));
     RegistryFile file;
     if (const LSTATUS status = Load(RegistryFilePath(), file); status != ERROR_SUCCESS)
         return status;
     return step(file);
 }
 
-// Runs a changing step on the registry and stores the result when the step changed anything.
-// The step answers its status and sets changed.
+// Runs a changing step on the registry and stores the result when the step changed anything
+// (inside a transaction, when it commits). The step answers its status and sets changed.
 template <class Step>
 LSTATUS Write(Step step) {
+    if (pending) {
+        bool changed = false;
+        const LSTATUS status = step(pending->file, changed);
+        if (status == ERROR_SUCCESS && changed) pending->changed = true;
+        return status;
+    }
     const std::string path = RegistryFilePath();
     if (!MakeFolders(FolderOf(path))) return ERROR_CANTWRITE;
-    const std::string lockPath = path + ".lock";
-    FileHandle lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644));
+    FileHandle lock(TakeLock(path, true));
     if (lock.get() < 0) return ERROR_CANTWRITE;
-    while (::flock(lock.get(), LOCK_EX) != 0)
-        if (errno != EINTR) return ERROR_CANTWRITE;
+    RemoveLeftovers(path);
     RegistryFile file;
     if (const LSTATUS status = Load(path, file); status != ERROR_SUCCESS) return status;
     bool changed = false;
@@ -227,6 +285,39 @@ LSTATUS ValueName(LPCWSTR valueName, WideString& name) {
 
 std::string RegistryFilePath() {
     return DataFolder() + "/Hymnaro/registry.reg";
+}
+
+RegistryTransaction::RegistryTransaction() {
+    if (pending) return; // part of the one begun before
+    const std::string path = RegistryFilePath();
+    // Without the file's lock, or the file, each call goes on its own and fails as it would.
+    if (!MakeFolders(FolderOf(path))) return;
+    auto own = std::make_unique<Pending>();
+    own->path = path;
+    own->lock.reset(TakeLock(path, true));
+    if (own->lock.get() < 0 || Load(path, own->file) != ERROR_SUCCESS) return;
+    RemoveLeftovers(path);
+    pending = own.release();
+    owner_ = true;
+}
+
+RegistryTransaction::~RegistryTransaction() {
+    if (!owner_) return;
+    delete std::exchange(pending, nullptr); // dropped unsaved; the lock goes with it
+}
+
+LSTATUS RegistryTransaction::Commit() {
+    if (!owner_) return ERROR_SUCCESS;
+    owner_ = false;
+    std::unique_ptr<Pending> own(std::exchange(pending, nullptr));
+    return own->changed ? Save(own->path, own->file) : ERROR_SUCCESS;
+}
+
+void RemoveStaleRegistryFiles() {
+    const std::string path = RegistryFilePath();
+    // A writer at work removes them itself once it is done.
+    FileHandle lock(TakeLock(path, false));
+    if (lock.get() >= 0) RemoveLeftovers(path);
 }
 
 LSTATUS RegCreateKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {

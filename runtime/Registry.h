@@ -4,7 +4,9 @@
 // ~/.local/share/Hymnaro/registry.reg. Every call reads the file afresh, so that changes made by
 // another process (the registration tool) are seen at once; every change rewrites it whole
 // through a temporary file and a rename, under a lock file that keeps writers of all processes
-// apart, so the file is never seen half written and no change is lost.
+// apart, so the file is never seen half written and no change is lost. The changes of a
+// RegistryTransaction are written together, in one such step. A temporary file that a killed
+// writer left ("registry.reg.tmp-PID-N") is removed by the next writer.
 // A key handle names its key; a key deleted behind an open handle answers ERROR_KEY_DELETED.
 // Key names are separated by '\'; an empty name, or a value name of null or "", is the default.
 // Thread contract: any thread.
@@ -41,3 +43,27 @@ LSTATUS RegQueryStringValue(HKEY key, LPCWSTR valueName, WideString& text);
 
 // The full path of the registry file for the current environment.
 std::string RegistryFilePath();
+
+// Every change this thread makes to the registry from its making until Commit is saved in one
+// step, so that a process killed meanwhile leaves the registry as it was (one registration is
+// one save). Reads on this thread see the changes made so far; writers of every other thread
+// and process wait for the commit or the end. One made while another runs on the thread is
+// part of that one (its Commit does nothing). Without the registry (it cannot be read, its
+// folder cannot be made) each call goes on its own, as without a transaction.
+class RegistryTransaction {
+public:
+    RegistryTransaction();
+    // Without Commit, the changes are dropped.
+    ~RegistryTransaction();
+    RegistryTransaction(const RegistryTransaction&) = delete;
+    RegistryTransaction& operator=(const RegistryTransaction&) = delete;
+    // Saves the changes; ERROR_CANTWRITE when the file could not be written (nothing changed).
+    LSTATUS Commit();
+
+private:
+    bool owner_ = false;
+};
+
+// Removes what saves of killed writers left beside the registry file, unless a writer is at
+// work (it removes them itself).
+void RemoveStaleRegistryFiles();

@@ -85,7 +85,9 @@ bool StatPath(const WideString& path, struct stat& info) {
 } // namespace
 
 bool PathToSystem(const WideString& path, std::string& systemPath) {
-    if (path.find(u'\0') != WideString::npos) return false;
+    // A NUL would end the name early, and a lone surrogate would become another character:
+    // either way a system call would reach a file other than the one named.
+    if (path.find(u'\0') != WideString::npos || !IsWellFormedUtf16(path)) return false;
     systemPath = Utf16ToUtf8(path);
     return true;
 }

@@ -42,5 +42,5 @@ bool IsMissingPath(const WideString& path);
 WideString ExpandFileName(const WideString& path);
 
 // The UTF-8 form of a path for a system call; false when the path cannot name a file (it
-// holds a NUL character).
+// holds a NUL character, or a lone surrogate that UTF-8 cannot spell).
 bool PathToSystem(const WideString& path, std::string& systemPath);

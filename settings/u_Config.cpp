@@ -1,6 +1,7 @@
 #include "settings/u_Config.h"
 
 #include "settings/KWFileUtils.h"
+#include "settings/objstream/ObjectStream.h"
 
 #include <memory>
 #include <utility>
@@ -17,6 +18,8 @@ void InitializeSettings() {
     delete std::exchange(IniData, new TIniData());
     IniData->Load(SettingsFileName());
     IniData->SetAutoSave(true);
+    // What a save that was killed midway left beside the file.
+    RemoveStaleSaveFiles(SettingsFileName());
 }
 
 void FinalizeSettings() {

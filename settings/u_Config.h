@@ -11,7 +11,8 @@ extern TIniData* IniData;
 // AppDataFolder() followed by "Hymnaro/Audio Recorder/AudioRecorder.cfg".
 WideString SettingsFileName();
 
-// Creates IniData with its defaults, loads it from SettingsFileName() and arms the auto-save.
+// Creates IniData with its defaults, loads it from SettingsFileName() and arms the auto-save;
+// the temporary files of saves that were killed midway are removed.
 // A load error propagates (EReadError, EParserError, EConvertError, EFOpenError) with the
 // auto-save still off and IniData left for FinalizeSettings, which then destroys it without
 // writing the file.

@@ -203,6 +203,23 @@ TTranslationData MakeForm1Texts() {
             "Die Aufnahme „%1“ konnte nicht fortgesetzt werden und wurde deshalb beendet. Die "
             "Datei enthält alles bis zur Pause Aufgenommene.\nPrüfen Sie den Audio-Eingang und "
             "drücken Sie dann „Start“, um erneut aufzunehmen."),
+        Row("msgFolderNameUnusable",
+            "The folder for recordings “%1” cannot be used: its name holds a character that no "
+            "file name can hold.\nChoose another folder under Setup.",
+            "Der Ordner für Aufnahmen „%1“ kann nicht verwendet werden: Sein Name enthält ein "
+            "Zeichen, das kein Dateiname enthalten kann.\nWählen Sie unter „Optionen“ einen "
+            "anderen Ordner."),
+        Row("msgFileNotCreatable",
+            "No new recording can be created in the folder “%1”.\nCheck the folder, or choose "
+            "another one under Setup.",
+            "Im Ordner „%1“ kann keine neue Aufnahme erstellt werden.\nPrüfen Sie den Ordner "
+            "oder wählen Sie unter „Optionen“ einen anderen."),
+        Row("msgRecordingsRepaired",
+            "These recordings had been cut off by a crash, a kill or a power cut and have been "
+            "completed; each keeps its sound up to where it was cut off:\n%1",
+            "Diese Aufnahmen waren durch einen Absturz, ein erzwungenes Beenden oder einen "
+            "Stromausfall abgebrochen und wurden vervollständigt; jede behält ihren Ton bis zur "
+            "Stelle des Abbruchs:\n%1"),
         Row("msgSettingsUnreadable",
             "The settings file “%1” cannot be read, so the program ends. The file is left "
             "unchanged.\nCorrect the file or delete it, then start the program again.",

@@ -1,5 +1,6 @@
 #include "settings/objstream/ObjectStream.h"
 
+#include "runtime/TemporaryFiles.h"
 #include "runtime/TextConvert.h"
 #include "settings/KWFileUtils.h"
 #include "settings/objstream/ObjStreamErrors.h"
@@ -12,7 +13,6 @@
 #include "settings/objstream/TWriterExt.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -120,16 +120,11 @@ void WriteObjectToFile(TPersistent& object, const WideString& fileName, bool asT
     if (fileName.empty() || !PathToSystem(fileName, path)) CannotCreate(fileName, ENOENT);
     const std::string target = ReplacedFile(path);
 
-    // A new file beside the old one, with a name nobody else uses.
-    static std::atomic<unsigned> counter{0};
-    int handle = -1;
+    // A new file beside the old one, with a name nobody else uses, which names this process
+    // and is locked by it while written: one that a kill leaves behind is removed at the next
+    // start (RemoveStaleSaveFiles).
     std::string temporaryPath;
-    for (int attempt = 0; attempt < 100 && handle < 0; ++attempt) {
-        temporaryPath = target + ".tmp-" + std::to_string(::getpid()) + "-" +
-                        std::to_string(counter.fetch_add(1));
-        handle = ::open(temporaryPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (handle < 0 && errno != EEXIST) break;
-    }
+    const int handle = CreateTemporaryFile(target, 0666, temporaryPath);
     if (handle < 0) CannotCreate(fileName, errno);
     TemporaryFile temporary(temporaryPath);
     {
@@ -157,6 +152,12 @@ void WriteObjectToFile(TPersistent& object, const WideString& fileName, bool asT
         (void)::fsync(folderHandle);
         (void)::close(folderHandle);
     }
+}
+
+void RemoveStaleSaveFiles(const WideString& fileName) {
+    std::string path;
+    if (fileName.empty() || !PathToSystem(fileName, path)) return;
+    (void)RemoveStaleTemporaryFiles(ReplacedFile(path));
 }
 
 bool ReadObjectFromFile(TPersistent& object, const WideString& fileName) {

@@ -18,4 +18,7 @@ bool ReadObjectFromStream(TPersistent& object, TStream& stream);
 // written into a new file beside it, which is then renamed over the old one. A failed save
 // leaves the previous file as it was.
 void WriteObjectToFile(TPersistent& object, const WideString& fileName, bool asText);
+// Removes the new files that saves of fileName left behind when their process was killed
+// before the rename (saves of running processes are left alone).
+void RemoveStaleSaveFiles(const WideString& fileName);
 bool ReadObjectFromFile(TPersistent& object, const WideString& fileName);

@@ -21,6 +21,7 @@
 #include <gmock/gmock.h>
 
 #include <cerrno>
+#include <map>
 #include <set>
 
 using testing::HasSubstr;
@@ -65,6 +66,9 @@ const std::vector<CauseCase>& CauseCases() {
         {StopFailed, {File}},
         {PauseFailed, {File}},
         {ResumeFailed, {File}},
+        {FolderNameUnusable, {Folder + QStringLiteral("\u2400x")}},
+        {FileNotCreatable, {Folder}},
+        {RecordingsRepaired, {File + u'\n' + File}, TMessageKind::Information},
         {SettingsUnreadable, {Settings}},
         {SettingsNotSaved, {Settings}},
         {FolderRelative, {QStringLiteral("Musik")}, TMessageKind::Warning},
@@ -96,8 +100,13 @@ TEST(Messages, EveryCauseSaysInBothLanguagesWhatItConcernsAndKeepsTheCodeInTheDe
             EXPECT_EQ(c.kind, message->Kind);
         }
         EXPECT_NE(german.Text, english.Text) << "no German text";
-        EXPECT_EQ(c.kind == TMessageKind::Error ? "Fehler" : "Warnung", german.Title);
-        EXPECT_EQ(c.kind == TMessageKind::Error ? "Error" : "Warning", english.Title);
+        const std::map<TMessageKind, std::pair<const char*, const char*>> titles = {
+            {TMessageKind::Error, {"Fehler", "Error"}},
+            {TMessageKind::Warning, {"Warnung", "Warning"}},
+            {TMessageKind::Information, {"Information", "Information"}},
+        };
+        EXPECT_EQ(titles.at(c.kind).first, german.Title);
+        EXPECT_EQ(titles.at(c.kind).second, english.Title);
         // Raised, it says the same in English to whatever catches it below the display.
         EXPECT_EQ(english.Text.toStdString(), EUserError(error).what());
     }

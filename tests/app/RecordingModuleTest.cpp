@@ -3,6 +3,7 @@
 // RecordingWindowTest.cpp and RecordingFailureTest.cpp.
 #include "AppTestSupport.h"
 
+#include "app/EUserError.h"
 #include "app/dm_Recording.h"
 
 #include <QDateTime>
@@ -47,35 +48,55 @@ TEST(RecordingFileName, ComesFromOneReadingOfTheClockJustBeforeMidnight) {
         [](QObject*) -> TDXShowCaptureAudio* { return nullptr; });
     TdmRecording module;
     TdmRecording::SetControllerFactory(previous);
+    const QString folder = NewTestFolder(QStringLiteral("midnight"));
     // A clock read in parts could mix the old date with the new day's time.
     QList<QDateTime> readings{QDateTime({2024, 12, 31}, {23, 59, 59, 900}),
                               QDateTime({2025, 1, 1}, {0, 0, 0, 100})};
     module.SetClock([&] { return readings.takeFirst(); });
-    EXPECT_EQ(u"/rec/2024-12-31 23-59-59.wav", module.MakeRecordingFileName(u"/rec"));
+    EXPECT_EQ(folder + QStringLiteral("/2024-12-31 23-59-59.wav"),
+              QString::fromStdU16String(module.MakeRecordingFileName(folder.toStdU16String())));
     EXPECT_EQ(1, readings.size());
 }
 
-TEST(RecordingFileName, NeverNamesAnExistingFile) {
+TEST(RecordingFileName, IsReservedAndNeverOneThatIsTaken) {
     const QString folder = NewTestFolder(QStringLiteral("collide"));
     const QDateTime moment({2024, 3, 3}, {14, 5, 9});
-    auto next = [&] {
+    auto reserve = [&](const QDateTime& at) {
         return QString::fromStdU16String(
-            TdmRecording::RecordingFileNameAt(folder.toStdU16String(), moment));
+            TdmRecording::ReserveRecordingFile(folder.toStdU16String(), at));
     };
-    auto touch = [](const QString& path) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    };
-    EXPECT_EQ(folder + "/2024-03-03 14-05-09.wav", next());
-    touch(next());
-    EXPECT_EQ(folder + "/2024-03-03 14-05-09 (2).wav", next());
-    touch(next());
-    EXPECT_EQ(folder + "/2024-03-03 14-05-09 (3).wav", next());
+    const QString stem = folder + QStringLiteral("/2024-03-03 14-05-09");
+    EXPECT_EQ(stem + ".wav", reserve(moment));
+    // Reserved: the file is there, empty, for the file writer to take.
+    EXPECT_TRUE(QFile::exists(stem + ".wav"));
+    EXPECT_EQ(0, QFile(stem + ".wav").size());
+    EXPECT_EQ(stem + " (2).wav", reserve(moment));
+    // A folder, and links (one leading nowhere), take their names as well.
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("2024-03-03 14-05-09 (3).wav")));
+    ASSERT_TRUE(QFile::link(folder + QStringLiteral("/nowhere"), stem + " (4).wav"));
+    ASSERT_TRUE(QFile::link(stem + ".wav", stem + " (5).wav"));
+    EXPECT_EQ(stem + " (6).wav", reserve(moment));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/nowhere")));
     // A later second is free again.
-    EXPECT_EQ(folder + "/2024-03-03 14-05-10.wav",
+    EXPECT_EQ(folder + QStringLiteral("/2024-03-03 14-05-10.wav"), reserve(moment.addSecs(1)));
+    EXPECT_EQ(folder + QStringLiteral("/2024-03-03 14-05-09 (7).wav"),
               QString::fromStdU16String(
-                  TdmRecording::RecordingFileNameAt(folder.toStdU16String(), moment.addSecs(1))));
+                  TdmRecording::RecordingFileNameAt(folder.toStdU16String(), moment, 7)));
 }
+
+TEST(RecordingFileName, IsNotReservedWhereNoFileCanBeMade) {
+    const QString folder = NewTestFolder(QStringLiteral("missing")) + QStringLiteral("/not/there");
+    try {
+        (void)TdmRecording::ReserveRecordingFile(folder.toStdU16String(),
+                                                 QDateTime({2024, 3, 3}, {14, 5, 9}));
+        FAIL() << "a name was reserved in a folder that does not exist";
+    } catch (const EUserError& error) {
+        EXPECT_EQ(TMessageCause::FileNotCreatable, error.Error().Cause);
+        EXPECT_EQ(QStringList{folder}, error.Error().Values);
+        EXPECT_EQ(QStringLiteral("The path was not found. ($80070003)."), error.Error().Details);
+    }
+}
+
 std::vector<char> Le32(std::uint32_t v) {
     return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
 }

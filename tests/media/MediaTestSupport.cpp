@@ -90,7 +90,7 @@ long ScriptedStream::Take(void* buffer, unsigned long frames) {
     }
     if (step.framesOrError < 0) {
         const long error = step.framesOrError;
-        if (!step.forever) script_.pop_front();
+        if (!step.repeats) script_.pop_front();
         return error;
     }
     const unsigned long n = std::min<unsigned long>(frames, (unsigned long)step.framesOrError);

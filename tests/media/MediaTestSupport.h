@@ -40,8 +40,8 @@ public:
         // Frames the device holds but too few for Read, which waits for more (and comes back
         // with none); only ReadAvailable hands them out.
         bool held = false;
-        // An error step answers every read from here on (a device that only overruns).
-        bool forever = false;
+        // An error step that repeats answers every read from here on (a device that only overruns).
+        bool repeats = false;
         // Read waits this long before it answers the step (a device that overruns slowly).
         int delayMs = 0;
     };

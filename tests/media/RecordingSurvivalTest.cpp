@@ -135,7 +135,7 @@ TEST_P(LostDevice, EndsTheRecordingWithACompleteFile) {
 INSTANTIATE_TEST_SUITE_P(Ways, LostDevice,
                          testing::Values(Step{-ENODEV}, Step{-EPIPE, false, false, true}),
                          [](const auto& info) {
-                             return std::string(info.param.forever ? "OnlyOverruns" : "Vanishes");
+                             return std::string(info.param.repeats ? "OnlyOverruns" : "Vanishes");
                          });
 
 // A WAV destination whose count starts close to the 4 GiB - 1 limit, so the limit is reached

@@ -1,0 +1,225 @@
+// The repair at start: which files in the folder for recordings it makes exact, which it
+// removes, and which it leaves alone, byte for byte.
+#include "AppTestSupport.h"
+
+#include "app/TRecordingRepair.h"
+#include "app/dm_Recording.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+using Bytes = std::vector<unsigned char>;
+
+void Append(Bytes& to, const Bytes& part) {
+    to.insert(to.end(), part.begin(), part.end());
+}
+Bytes Le32(std::uint32_t v) {
+    return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+}
+Bytes Text(const char* code) {
+    return Bytes(code, code + 4);
+}
+
+// A recording as the WAV destination filter lays it out, 8 kHz 16-bit stereo (4 bytes a
+// frame): header 46 bytes, then audioBytes of audio. The header claims riffSize and dataBytes.
+Bytes Recording(std::uint32_t riffSize, std::uint32_t dataBytes, std::size_t audioBytes) {
+    Bytes file = Text("RIFF");
+    Append(file, Le32(riffSize));
+    Append(file, Text("WAVE"));
+    Append(file, Text("fmt "));
+    Append(file, Le32(18));
+    Append(file, {
+                     0x01, 0x00,             // PCM
+                     0x02, 0x00,             // 2 channels
+                     0x40, 0x1F, 0x00, 0x00, // 8000 frames a second
+                     0x00, 0x7D, 0x00, 0x00, // 32000 bytes a second
+                     0x04, 0x00,             // 4 bytes a frame
+                     0x10, 0x00,             // 16 bits
+                     0x00, 0x00,             // no extra bytes
+                 });
+    Append(file, Text("data"));
+    Append(file, Le32(dataBytes));
+    for (std::size_t i = 0; i < audioBytes; ++i)
+        file.push_back(std::uint8_t(i * 7 + 1));
+    return file;
+}
+
+// The file with a chunk appended behind the data, as an editor saves one.
+Bytes WithChunkBehind(Bytes file) {
+    Append(file, Text("LIST"));
+    Append(file, Le32(4));
+    Append(file, Text("INFO"));
+    const std::uint32_t riff = std::uint32_t(file.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        file[4 + i] = std::uint8_t(riff >> (8 * i));
+    return file;
+}
+
+enum class Expect { Repaired, Removed, Untouched };
+
+struct RepairCase {
+    const char* name;
+    const char* file;
+    Bytes before;
+    Expect expect;
+    Bytes after; // when repaired
+};
+
+std::vector<RepairCase> Cases() {
+    const std::uint32_t second = 32000;
+    return {
+        // Cut off by a kill: the provisional header claims a second beyond the 40 bytes there.
+        {"claims a second ahead", "2024-03-03 14-05-09.wav",
+         Recording(38 + 40 + second, 40 + second, 40), Expect::Repaired, Recording(38 + 40, 40, 40)},
+        // A torn last frame: 2 bytes of an eleventh frame are cut off.
+        {"torn last frame", "2024-03-03 14-05-10.wav", Recording(38 + second, second, 42),
+         Expect::Repaired, Recording(38 + 40, 40, 40)},
+        // A power cut kept audio whose header update was lost: it claims less than is there.
+        {"claims less than is there", "2024-03-03 14-05-11 (2).wav", Recording(38 + 8, 8, 40),
+         Expect::Repaired, Recording(38 + 40, 40, 40)},
+        {"exact", "2024-03-03 14-05-12.wav", Recording(38 + 40, 40, 40), Expect::Untouched, {}},
+        // An exact recording without audio is complete as it is.
+        {"exact and empty", "2024-03-03 14-05-13.wav", Recording(38, 0, 0), Expect::Untouched, {}},
+        // Cut off before its first frame: nothing to keep.
+        {"cut off without audio", "2024-03-03 14-05-14.wav", Recording(38 + second, second, 0),
+         Expect::Removed, {}},
+        {"cut off within the first frame", "2024-03-03 14-05-15 (12).wav",
+         Recording(38 + second, second, 3), Expect::Removed, {}},
+        // Empty: maybe a name another recorder has just reserved.
+        {"empty", "2024-03-03 14-05-16.wav", {}, Expect::Untouched, {}},
+        // Written by another program: a chunk behind the data, which the RIFF size covers.
+        {"chunk behind the data", "2024-03-03 14-05-17.wav",
+         WithChunkBehind(Recording(0, 20, 20)), Expect::Untouched, {}},
+        {"not a WAV file", "2024-03-03 14-05-18.wav", Bytes(100, 'x'), Expect::Untouched, {}},
+        // Not named as the recorder names its recordings.
+        {"another name", "interview.wav", Recording(38 + second, second, 40), Expect::Untouched,
+         {}},
+        {"a copy numbered 1", "2024-03-03 14-05-09 (1).wav", Recording(38 + second, second, 40),
+         Expect::Untouched, {}},
+        {"another extension", "2024-03-03 14-05-09.WAV", Recording(38 + second, second, 40),
+         Expect::Untouched, {}},
+        {"a seconds field of three digits", "2024-03-03 14-05-099.wav",
+         Recording(38 + second, second, 40), Expect::Untouched, {}},
+    };
+}
+
+Bytes ReadFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray data = file.readAll();
+    return Bytes(data.begin(), data.end());
+}
+void WriteFile(const QString& path, const Bytes& data) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(qint64(data.size()),
+              file.write(reinterpret_cast<const char*>(data.data()), qint64(data.size())));
+}
+
+std::vector<WideString> Names(const QString& folder, std::initializer_list<const char*> files) {
+    std::vector<WideString> names;
+    for (const char* file : files)
+        names.push_back((folder + u'/' + QString::fromUtf8(file)).toStdU16String());
+    return names;
+}
+
+TEST(RecordingRepair, MakesCutOffRecordingsExactAndLeavesEverythingElseAsItWas) {
+    const QString folder = NewTestFolder(QStringLiteral("repair"));
+    for (const RepairCase& c : Cases())
+        WriteFile(folder + u'/' + QString::fromUtf8(c.file), c.before);
+    const TRecordingRepair::TResult result =
+        TRecordingRepair().RepairFolder(folder.toStdU16String());
+
+    EXPECT_EQ(Names(folder, {"2024-03-03 14-05-09.wav", "2024-03-03 14-05-10.wav",
+                             "2024-03-03 14-05-11 (2).wav"}),
+              result.repaired);
+    EXPECT_EQ(Names(folder, {"2024-03-03 14-05-14.wav", "2024-03-03 14-05-15 (12).wav"}),
+              result.removed);
+    EXPECT_TRUE(result.failed.empty());
+    for (const RepairCase& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        const QString path = folder + u'/' + QString::fromUtf8(c.file);
+        switch (c.expect) {
+        case Expect::Repaired:
+            EXPECT_EQ(c.after, ReadFile(path));
+            break;
+        case Expect::Removed:
+            EXPECT_FALSE(QFile::exists(path));
+            break;
+        case Expect::Untouched:
+            EXPECT_EQ(c.before, ReadFile(path));
+            break;
+        }
+    }
+}
+
+// Only the folder's own files: not one that a running recorder writes, not one a link names,
+// not one in a folder below.
+TEST(RecordingRepair, LeavesFilesBeingWrittenLinkedOrElsewhere) {
+    const QString folder = NewTestFolder(QStringLiteral("repair-only"));
+    const QString outside = NewTestFolder(QStringLiteral("repair-outside"));
+    const Bytes cutOff = Recording(38 + 32000, 32000, 40);
+    const QString written = folder + QStringLiteral("/2024-03-03 14-05-09.wav");
+    WriteFile(written, cutOff);
+    WriteFile(outside + QStringLiteral("/2024-03-03 14-05-10.wav"), cutOff);
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/2024-03-03 14-05-10.wav"),
+                            folder + QStringLiteral("/2024-03-03 14-05-10.wav")));
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("older")));
+    WriteFile(folder + QStringLiteral("/older/2024-03-03 14-05-11.wav"), cutOff);
+
+    // The file writer holds the file it writes under this lock.
+    const int writer = ::open(written.toUtf8().constData(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(0, ::flock(writer, LOCK_EX));
+    const TRecordingRepair::TResult held = TRecordingRepair().RepairFolder(folder.toStdU16String());
+    EXPECT_TRUE(held.repaired.empty() && held.removed.empty());
+    EXPECT_EQ(cutOff, ReadFile(written));
+    EXPECT_EQ(cutOff, ReadFile(outside + QStringLiteral("/2024-03-03 14-05-10.wav")));
+    EXPECT_EQ(cutOff, ReadFile(folder + QStringLiteral("/older/2024-03-03 14-05-11.wav")));
+
+    // Once the writer has gone, the file is repaired.
+    ::close(writer);
+    EXPECT_EQ(Names(folder, {"2024-03-03 14-05-09.wav"}),
+              TRecordingRepair().RepairFolder(folder.toStdU16String()).repaired);
+}
+
+TEST(RecordingRepair, KnowsTheNamesTheRecorderGives) {
+    const QDateTime moment({2024, 3, 3}, {14, 5, 9});
+    for (const int copy : {1, 2, 9, 10, 123}) {
+        const QString name = QString::fromStdU16String(
+            TdmRecording::RecordingFileNameAt(u"/rec", moment, copy));
+        EXPECT_TRUE(TRecordingRepair::IsRecordingName(name.mid(5).toStdString(), "wav"))
+            << name.toStdString();
+    }
+    for (const char* other : {"2024-03-03 14-05-09 (0).wav", "2024-03-03 14-05-09 (02).wav",
+                              "2024-03-03 14-05-09 ().wav", "2024-03-03 14-05-09(2).wav",
+                              "2024-03-03_14-05-09.wav", "2024-03-03 14-05-09.wav.part",
+                              ".wav", "2024-03-03 14-05-09.flac"})
+        EXPECT_FALSE(TRecordingRepair::IsRecordingName(other, "wav")) << other;
+}
+
+TEST(RecordingRepair, OneMessageListsTheRepairedRecordings) {
+    const QString folder = NewTestFolder(QStringLiteral("repair-message"));
+    EXPECT_FALSE(TdmRecording::RepairRecordings(folder.toStdU16String()));
+    for (const char* name : {"2024-03-03 14-05-09.wav", "2024-03-03 14-05-10.wav"})
+        WriteFile(folder + u'/' + QString::fromUtf8(name), Recording(38 + 32000, 32000, 40));
+    const std::optional<TUserError> message =
+        TdmRecording::RepairRecordings(folder.toStdU16String());
+    ASSERT_TRUE(message);
+    EXPECT_EQ(TMessageCause::RecordingsRepaired, message->Cause);
+    EXPECT_EQ(QStringList{folder + QStringLiteral("/2024-03-03 14-05-09.wav\n") + folder +
+                          QStringLiteral("/2024-03-03 14-05-10.wav")},
+              message->Values);
+    EXPECT_FALSE(TdmRecording::RepairRecordings(folder.toStdU16String()));
+}
+} // namespace
