@@ -38,6 +38,10 @@ public:
     const QStringList& Messages() const { return FMessages; }
     // The whole messages: title, main text and details.
     const std::vector<TUserMessage>& Shown() const { return FShown; }
+    void Clear() {
+        FMessages.clear();
+        FShown.clear();
+    }
 
 private:
     QStringList FMessages;

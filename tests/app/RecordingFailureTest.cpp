@@ -12,7 +12,9 @@
 #include "settings/u_Config.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 
 #include <gmock/gmock.h>
@@ -103,5 +105,108 @@ TEST_F(RecordingNotStarted, ABusyDeviceIsToldAndLeavesNoEmptyRecordingBehind) {
     EXPECT_EQ(1, backend->opens);
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty())
         << QDir(folder).entryList(QDir::Files).join(u'|').toStdString();
+}
+
+// ---- where a recording goes -------------------------------------------------------------------
+
+class RecordingFiles : public ScriptedRecorder {
+protected:
+    void SetUp() override {
+        backend->makeStream = [] {
+            return std::make_unique<ScriptedStream>(48000, 2, Period, 48000,
+                                                    std::deque{ScriptedStream::Step{5 * Period}});
+        };
+        ScriptedRecorder::SetUp();
+        outside = NewTestFolder(QStringLiteral("outside"));
+        victim = outside + QStringLiteral("/victim");
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(victimBytes);
+    }
+    QStringList Outside() const {
+        return QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    }
+    QByteArray Victim() const {
+        QFile file(victim);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QString outside, victim;
+    const QByteArray victimBytes = QByteArray("a file of somebody else's, which must stay as it is");
+};
+
+// A folder value that no file name can hold (as a settings file can give it) reaches no file:
+// a NUL would cut the name at the victim, a lone surrogate would become another character.
+TEST_F(RecordingFiles, AFolderNoFileNameCanHoldIsRefusedBeforeAnythingIsOpened) {
+    const struct {
+        const char* name;
+        WideString folder;
+        QString shown;
+    } cases[] = {
+        {"NUL", victim.toStdU16String() + u'\0' + u"x", victim + QStringLiteral("\u2400x")},
+        {"lone surrogate", (outside + QStringLiteral("/rec")).toStdU16String() + u'\xD800',
+         outside + QStringLiteral("/rec\uFFFD")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        IniData->SetFolderForRecordings(c.folder);
+        Form1->btnRecord->trigger();
+        ASSERT_EQ(1, shown.Messages().size());
+        EXPECT_EQ(QStringLiteral("Der Ordner für Aufnahmen \"%1\" kann nicht verwendet werden: "
+                                 "Sein Name enthält ein Zeichen, das kein Dateiname enthalten "
+                                 "kann.\nWählen Sie unter Optionen einen anderen Ordner.")
+                      .arg(c.shown),
+                  shown.Messages().front());
+        EXPECT_EQ("", Form1->lblFileName->text());
+        EXPECT_EQ(0, backend->opens);
+        EXPECT_EQ(QStringList{QStringLiteral("victim")}, Outside());
+        EXPECT_EQ(victimBytes, Victim());
+        shown.Clear();
+    }
+}
+
+// Links named like the next recording, one to a file elsewhere and one leading nowhere, are
+// names taken: the recording goes to the next free name in the folder.
+TEST_F(RecordingFiles, ALinkNamedLikeTheNextRecordingIsNeverFollowed) {
+    const QDateTime moment({2024, 3, 3}, {14, 5, 9});
+    dmRecording->SetClock([moment] { return moment; });
+    const QString stem = folder + QStringLiteral("/2024-03-03 14-05-09");
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/made-through-a-link"), stem + ".wav"));
+    ASSERT_TRUE(QFile::link(victim, stem + " (2).wav"));
+
+    Form1->btnRecord->trigger();
+    EXPECT_TRUE(shown.Messages().isEmpty()) << shown.Messages().join(u'|').toStdString();
+    EXPECT_EQ(stem + " (3).wav", Form1->lblFileName->text());
+    ASSERT_TRUE(WaitFor([&] {
+        return QFile(stem + " (3).wav").size() >= qint64(HeaderBytes + 5 * PeriodBytes);
+    }));
+    Form1->btnStop->trigger();
+
+    EXPECT_EQ(QStringList{QStringLiteral("victim")}, Outside());
+    EXPECT_EQ(victimBytes, Victim());
+    const WavFile wav = ReadWav((stem + " (3).wav").toStdString());
+    ASSERT_TRUE(wav.complete) << wav.problem;
+    EXPECT_EQ(5 * PeriodBytes, wav.data.size());
+}
+
+// A recording that never got a frame of audio leaves no file: the file may not grow at all (as
+// on a full disk), or Stop comes before the device gave anything.
+TEST_F(RecordingFiles, ARecordingWithoutAudioLeavesNoFile) {
+    {
+        FileSizeLimit limit(10);
+        Form1->btnRecord->trigger();
+        ASSERT_TRUE(WaitFor([&] { return !shown.Messages().isEmpty(); }));
+    }
+    EXPECT_EQ("", Form1->lblFileName->text());
+    EXPECT_TRUE(QDir(folder).isEmpty()) << QDir(folder).entryList().join(u'|').toStdString();
+
+    backend->makeStream = [] {
+        return std::make_unique<ScriptedStream>(48000, 2, Period, 48000,
+                                                std::deque<ScriptedStream::Step>{});
+    };
+    Form1->btnRecord->trigger();
+    ASSERT_FALSE(Form1->lblFileName->text().isEmpty());
+    Form1->btnStop->trigger();
+    EXPECT_TRUE(QDir(folder).isEmpty()) << QDir(folder).entryList().join(u'|').toStdString();
 }
 } // namespace

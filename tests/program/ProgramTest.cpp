@@ -6,14 +6,19 @@
 #include "WaveDest/WavLayout.h"
 #include "support/Pulse.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 
 namespace {
 // The header of a WAV file as the recorder writes it, found only with a format that says how
@@ -128,6 +133,117 @@ TEST_F(ProgramTest, APausedRecordingThatIsKilledPlaysInEveryReader) {
     EXPECT_EQ(atPause, ReadWholeFile(*file).size());
     ExpectPlaysInEveryReader(*file);
     EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Messages().join(u'|').toStdString();
+}
+
+// Recordings killed at random moments, then a restart: the repair at start makes every one
+// exact, so that no reader complains, and one message lists them.
+TEST_F(ProgramTest, KilledRecordingsAreMadeExactAtTheNextStart) {
+    TempFolder home("hymnaro-killed");
+    RecorderProcess::Options options;
+    options.home = QString::fromStdString(home.Path());
+    std::srand(unsigned(QDateTime::currentMSecsSinceEpoch()));
+    QStringList cutOff;
+    for (int kill = 0; kill < 4; ++kill) {
+        RecorderProcess recorder(QStringLiteral("record"), options);
+        const std::optional<QString> file = recorder.WaitForLine(QStringLiteral("recording "));
+        ASSERT_TRUE(file && !file->isEmpty()) << "Record did not start";
+        const int afterMs = kill == 0 ? 0 : std::rand() % 2500;
+        SCOPED_TRACE(afterMs);
+        QThread::msleep(afterMs);
+        recorder.Signal(SIGKILL);
+        ASSERT_TRUE(recorder.WaitForExit().crashed);
+        const Bytes wav = ReadWholeFile(*file);
+        const WavLayout::THeader layout = Layout(wav);
+        ASSERT_TRUE(layout.found) << "no header after " << afterMs << " ms";
+        ASSERT_FALSE(layout.ClaimsFit()) << "a recording cut off claims more than it holds";
+        // One without a whole frame of audio is removed instead.
+        if (layout.AudioBytesInFile() >= layout.format.blockAlign) cutOff << *file;
+    }
+
+    RecorderProcess restarted(QString(), options);
+    const std::optional<QString> message = restarted.WaitForLine(QStringLiteral("message "));
+    ASSERT_TRUE(message) << "nobody was told";
+    EXPECT_EQ(QStringLiteral("Diese Aufnahmen waren durch einen Absturz, ein erzwungenes Beenden "
+                             "oder einen Stromausfall abgebrochen und wurden vervollständigt; "
+                             "jede behält ihren Ton bis zur Stelle des Abbruchs:\\n") +
+                  cutOff.join(QStringLiteral("\\n")),
+              *message);
+    const QStringList left = QDir(restarted.RecordingsFolder()).entryList(QDir::Files);
+    EXPECT_EQ(cutOff.size(), left.size()) << left.join(u'|').toStdString();
+    for (const QString& file : cutOff) {
+        SCOPED_TRACE(file.toStdString());
+        const Bytes wav = ReadWholeFile(file);
+        ExpectComplete(wav);
+        EXPECT_EQ(0u, (wav.size() - Layout(wav).dataAt) % Layout(wav).format.blockAlign);
+        const QString info = SndfileInfo(file);
+        EXPECT_FALSE(info.contains(QLatin1String("should be")) || info.contains(u'*') ||
+                     info.contains(QLatin1String("arning")))
+            << info.toStdString();
+    }
+}
+
+// Two programs sharing a home press Record in the same second: two names, two files, each
+// complete and holding its own recording.
+TEST_F(ProgramTest, TwoRecordersStartingInTheSameSecondWriteTwoCompleteFiles) {
+    TempFolder home("hymnaro-two");
+    RecorderProcess::Options options;
+    options.home = QString::fromStdString(home.Path());
+    // Just after a whole second some time ahead, so both start up first.
+    options.driveAt = (QDateTime::currentMSecsSinceEpoch() / 1000 + 6) * 1000 + 100;
+    RecorderProcess first(QStringLiteral("record"), options), second(QStringLiteral("record"), options);
+    const std::optional<QString> a = first.WaitForLine(QStringLiteral("recording "));
+    const std::optional<QString> b = second.WaitForLine(QStringLiteral("recording "));
+    ASSERT_TRUE(a && b && !a->isEmpty() && !b->isEmpty());
+    EXPECT_NE(*a, *b);
+    // The same second: one name is the other's with " (2)".
+    const QString stem = std::min(*a, *b).chopped(4);
+    EXPECT_EQ(stem + QStringLiteral(" (2).wav"), std::max(*a, *b));
+    ASSERT_TRUE(WaitForAudio(*a, 48000 * 4) && WaitForAudio(*b, 48000 * 4));
+    first.Signal(SIGTERM);
+    second.Signal(SIGTERM);
+    ASSERT_TRUE(first.WaitForExit().ended && second.WaitForExit().ended);
+    EXPECT_TRUE(first.Messages().isEmpty()) << first.Messages().join(u'|').toStdString();
+    EXPECT_TRUE(second.Messages().isEmpty()) << second.Messages().join(u'|').toStdString();
+    for (const QString& file : {*a, *b}) {
+        SCOPED_TRACE(file.toStdString());
+        const Bytes wav = ReadWholeFile(file);
+        ExpectComplete(wav);
+        EXPECT_GE(wav.size(), 46u + 48000u * 4);
+    }
+}
+
+// What saves that were killed midway left beside the settings and the registry files goes at
+// the next start; what a running process is writing stays.
+TEST_F(ProgramTest, TemporaryFilesOfKilledSavesAreRemovedAtTheNextStart) {
+    TempFolder home("hymnaro-leftovers");
+    RecorderProcess::Options options;
+    options.home = QString::fromStdString(home.Path());
+    const QString settings = options.home + QStringLiteral("/.config/Hymnaro/Audio Recorder/");
+    const QString data = options.home + QStringLiteral("/.local/share/Hymnaro/");
+    ASSERT_TRUE(QDir().mkpath(settings) && QDir().mkpath(data));
+    QProcess gone;
+    gone.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(gone.waitForFinished());
+    const QString dead = QString::number(gone.processId());
+    const QString alive = QString::number(QCoreApplication::applicationPid());
+    const QStringList stale{settings + "AudioRecorder.cfg.tmp-" + dead + "-0",
+                            data + "registry.reg.tmp-" + dead + "-7",
+                            data + "registry.reg.Ab3xY9"}; // as earlier versions named them
+    const QStringList kept{settings + "AudioRecorder.cfg.tmp-" + alive + "-0",
+                           data + "registry.reg.tmp-" + alive + "-1",
+                           settings + "AudioRecorder.cfg.old", data + "registry.reg.backup"};
+    for (const QString& path : stale + kept) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("half a save");
+    }
+
+    RecorderProcess recorder(QString(), options);
+    ASSERT_TRUE(recorder.WaitForLine(QStringLiteral("ready")));
+    for (const QString& path : stale)
+        EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
 
 // ---- termination signals -------------------------------------------------------------------

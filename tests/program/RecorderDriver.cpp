@@ -2,7 +2,8 @@
 // hymnaro-recorder. It drives the real program without a person, for the tests and
 // benchmarks that start it in a child process. HYMNARO_DRIVE says what to do once the main
 // window is shown:
-//   record   click Record
+//   record   click Record (at the moment HYMNARO_DRIVE_AT names, in milliseconds since the
+//            epoch, when it is set: so that two programs press it in the same second)
 //   pause    click Record, and Pause once half a second of audio is in the file
 //   setup    click Setup (the dialog stays open)
 //   (unset)  nothing
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
@@ -47,6 +49,11 @@ void Act() {
         return;
     }
     const QByteArray what = qgetenv("HYMNARO_DRIVE");
+    const qint64 at = qgetenv("HYMNARO_DRIVE_AT").toLongLong();
+    if (const qint64 wait = at - QDateTime::currentMSecsSinceEpoch(); what == "record" && wait > 0) {
+        QTimer::singleShot(int(wait), Qt::PreciseTimer, qApp, Act);
+        return;
+    }
     if (what == "record" || what == "pause") {
         Form1->btnRecord->trigger();
         Print(QStringLiteral("recording ") + Form1->lblFileName->text());

@@ -25,7 +25,16 @@ void WriteAlsaConfig(const QString& path) {
 } // namespace
 
 RecorderProcess::RecorderProcess(const QString& drive, unsigned long long fileSizeLimit)
-    : FHome(QString::fromStdString(FHomeFolder.Path())) {
+    : RecorderProcess(drive, Options{fileSizeLimit, QString(), 0}) {}
+
+RecorderProcess::RecorderProcess(const QString& drive, const Options& options) {
+    if (options.home.isEmpty()) {
+        FHomeFolder = std::make_unique<TempFolder>("hymnaro-program");
+        FHome = QString::fromStdString(FHomeFolder->Path());
+    } else {
+        FHome = options.home;
+    }
+    const unsigned long long fileSizeLimit = options.fileSizeLimit;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), FHome);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), FHome + QStringLiteral("/.config"));
@@ -41,6 +50,10 @@ RecorderProcess::RecorderProcess(const QString& drive, unsigned long long fileSi
         environment.remove(QStringLiteral("HYMNARO_DRIVE"));
     else
         environment.insert(QStringLiteral("HYMNARO_DRIVE"), drive);
+    if (options.driveAt != 0)
+        environment.insert(QStringLiteral("HYMNARO_DRIVE_AT"), QString::number(options.driveAt));
+    else
+        environment.remove(QStringLiteral("HYMNARO_DRIVE_AT"));
     FProcess.setProcessEnvironment(environment);
     FProcess.setWorkingDirectory(FHome);
     // Read apart from the driver's lines; what the sanitizers or Qt report is passed on to the
@@ -137,6 +150,10 @@ QString RecorderProcess::SettingsFile() const {
     return FHome + QStringLiteral("/.config/Hymnaro/Audio Recorder/AudioRecorder.cfg");
 }
 
+QString RecorderProcess::RecordingsFolder() const {
+    return FHome + QStringLiteral("/Documents/Hymnaro/Audio Recorder");
+}
+
 std::size_t FileSize(const QString& path) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path.toStdString(), error);
@@ -184,4 +201,12 @@ std::optional<Bytes> ReadAudioWith(const std::string& reader, const QString& wav
     Bytes audio = ReadWholeFile(raw);
     QFile::remove(raw);
     return audio;
+}
+
+QString SndfileInfo(const QString& wav) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("sndfile-info"), {wav});
+    if (!process.waitForFinished(60000)) return QStringLiteral("sndfile-info did not finish");
+    return QString::fromUtf8(process.readAll());
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,10 +18,20 @@ using Bytes = std::vector<unsigned char>;
 
 class RecorderProcess {
 public:
-    // Starts the program; drive is what the driver does (HYMNARO_DRIVE). A file size limit
-    // other than 0 is set on the child (ulimit -f), as a full disk would refuse writes.
+    struct Options {
+        // A file size limit other than 0 is set on the child (ulimit -f), as a full disk would
+        // refuse writes.
+        unsigned long long fileSizeLimit = 0;
+        // A home folder of the caller's (shared with other programs); empty: one of its own.
+        QString home;
+        // When Record is clicked, in milliseconds since the epoch (HYMNARO_DRIVE_AT); 0: at once.
+        qint64 driveAt = 0;
+    };
+
+    // Starts the program; drive is what the driver does (HYMNARO_DRIVE).
     explicit RecorderProcess(const QString& drive, unsigned long long fileSizeLimit = 0);
-    // Kills a program still running and removes its home folder.
+    RecorderProcess(const QString& drive, const Options& options);
+    // Kills a program still running and removes its home folder (one of its own).
     ~RecorderProcess();
 
     // The rest of the next line of the driver that begins with prefix (lines before it are
@@ -43,11 +54,13 @@ public:
 
     QString Home() const { return FHome; }
     QString SettingsFile() const;
+    // The default folder for recordings in its home.
+    QString RecordingsFolder() const;
 
 private:
     void ReadLines();
 
-    TempFolder FHomeFolder{"hymnaro-program"};
+    std::unique_ptr<TempFolder> FHomeFolder;
     QString FHome;
     QProcess FProcess;
     QStringList FLines;
@@ -64,3 +77,5 @@ Bytes ReadWholeFile(const QString& path);
 // module), "sox" or "libsndfile" (sndfile-info, then sndfile-convert). Nothing when the
 // reader refused the file.
 std::optional<Bytes> ReadAudioWith(const std::string& reader, const QString& wav);
+// What sndfile-info says about a WAV file (libsndfile's complaints, "should be", among it).
+QString SndfileInfo(const QString& wav);
