@@ -4,11 +4,9 @@
 #include "runtime/TemporaryFiles.h"
 #include "runtime/TextConvert.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -153,30 +151,11 @@ LSTATUS Save(const std::string& path, const RegistryFile& file) {
     return ERROR_SUCCESS;
 }
 
-// Under the lock no save runs: what saves left behind is theirs no more. Earlier versions
-// named their new file "registry.reg.XXXXXX" (six letters or digits); those go too.
+// Under the lock no save runs: what saves of killed writers left is removed. (Earlier
+// versions named their new file "registry.reg.XXXXXX"; such a name cannot be told from a file
+// of the user's, so those are left alone.)
 void RemoveLeftovers(const std::string& path) {
     (void)RemoveStaleTemporaryFiles(path);
-    const std::string folder = FolderOf(path), prefix = path.substr(folder.size() + 1) + ".";
-    DIR* listing = ::opendir(folder.c_str());
-    if (!listing) return;
-    std::vector<std::string> old;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        bool random = true;
-        for (std::size_t i = prefix.size(); i < name.size(); ++i)
-            random = random && std::isalnum(static_cast<unsigned char>(name[i]));
-        if (random) old.push_back(name);
-    }
-    for (const std::string& name : old) {
-        struct stat info {};
-        if (::fstatat(::dirfd(listing), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode))
-            (void)::unlinkat(::dirfd(listing), name.c_str(), 0);
-    }
-    ::closedir(listing);
 }
 
 // The lock file that keeps the writers of every process apart, taken (waiting for it unless

@@ -11,10 +11,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 // The published class of the WAV destination filter.
@@ -134,6 +142,45 @@ TEST_F(RegSvr, RegistersTheFilterThatThenServesItsClassAndUnregistersIt) {
     EXPECT_NE(std::string::npos, again.err.find("0x80004005")) << again.err;
     EXPECT_FALSE(KeyExists(kClassKey));
     EXPECT_FALSE(KeyExists(kFilterEntry));
+}
+
+// hymnaro-regsvr killed at random moments, registering and unregistering in turn: the registry
+// is always as it was before one call or after it, never half of one, and no temporary file
+// outlives the next call.
+TEST_F(RegSvr, AKilledRegistrationLeavesTheRegistryWholeAndNothingBehind) {
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(0, Run("'" + module + "'").status);
+    const auto took = std::chrono::steady_clock::now() - started;
+    const std::string registered = ReadFileText(home.RegistryFile());
+    ASSERT_EQ(0, Run("-u '" + module + "'").status);
+    const std::string unregistered = ReadFileText(home.RegistryFile());
+    ASSERT_NE(registered, unregistered);
+
+    std::srand(unsigned(std::time(nullptr)));
+    const long most = long(std::chrono::duration_cast<std::chrono::microseconds>(took).count());
+    for (int kill = 0; kill < 60; ++kill) {
+        SCOPED_TRACE(kill);
+        std::string tool = HYMNARO_REGSVR, flag = "-u", path = module;
+        std::vector<char*> argv{tool.data()};
+        if (kill % 2 == 1) argv.push_back(flag.data());
+        argv.push_back(path.data());
+        argv.push_back(nullptr);
+        pid_t child = 0;
+        ASSERT_EQ(0, ::posix_spawn(&child, tool.c_str(), nullptr, nullptr, argv.data(), environ));
+        // Mostly late in its run, where it writes the registry.
+        std::this_thread::sleep_for(std::chrono::microseconds(most / 2 + std::rand() % most));
+        (void)::kill(child, SIGKILL);
+        ASSERT_EQ(child, ::waitpid(child, nullptr, 0));
+        const std::string now = ReadFileText(home.RegistryFile());
+        ASSERT_TRUE(now == registered || now == unregistered) << now;
+    }
+    ASSERT_EQ(0, Run("'" + module + "'").status);
+    std::vector<std::string> left;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(home.RegistryFile()).parent_path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}), left);
 }
 
 TEST_F(RegSvr, ReportsWhyRegistrationFailed) {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -221,5 +222,79 @@ TEST_F(Registry, WritersOnSeveralThreadsLoseNoChange) {
                 << name;
             (void)RegCloseKey(key);
         }
+}
+
+// One registration is one save: the changes of a transaction reach the file together when it
+// commits, and not at all without the commit; reads on its thread see them meanwhile.
+TEST_F(Registry, ATransactionSavesItsChangesInOneStepOrNotAtAll) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{old}", &key));
+    (void)RegCloseKey(key);
+    const std::string before = ReadFileText(home.RegistryFile());
+    {
+        RegistryTransaction transaction;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{new}", &key));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetStringValue(key, nullptr, u"New"));
+        EXPECT_EQ(u"New", Query(key, nullptr));
+        (void)RegCloseKey(key);
+        EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CLASSES_ROOT, u"CLSID\\{old}"));
+        {
+            RegistryTransaction inner; // part of the outer one
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{inner}", &key));
+            (void)RegCloseKey(key);
+            EXPECT_EQ(ERROR_SUCCESS, inner.Commit());
+        }
+        EXPECT_EQ(before, ReadFileText(home.RegistryFile())) << "saved before the commit";
+        // Another thread reads the file as it is.
+        std::thread([] {
+            HKEY other = nullptr;
+            EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+                      RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{new}", &other));
+        }).join();
+        EXPECT_EQ(ERROR_SUCCESS, transaction.Commit());
+    }
+    EXPECT_EQ("Windows Registry Editor Version 5.00\n"
+              "\n"
+              "[HKEY_CLASSES_ROOT\\CLSID]\n"
+              "\n"
+              "[HKEY_CLASSES_ROOT\\CLSID\\{inner}]\n"
+              "\n"
+              "[HKEY_CLASSES_ROOT\\CLSID\\{new}]\n"
+              "@=\"New\"\n"
+              "\n",
+              ReadFileText(home.RegistryFile()));
+
+    const std::string committed = ReadFileText(home.RegistryFile());
+    {
+        RegistryTransaction dropped;
+        EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CLASSES_ROOT, u"CLSID"));
+    }
+    EXPECT_EQ(committed, ReadFileText(home.RegistryFile()));
+}
+
+// A save killed before its rename leaves "registry.reg.tmp-PID-N"; the next writer removes it
+// once that process is gone, and so does the recorder's start.
+TEST_F(Registry, WhatKilledSavesLeftIsRemovedWhenTheirWriterIsGone) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CLASSES_ROOT, u"CLSID", &key));
+    (void)RegCloseKey(key);
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ASSERT_EQ(gone, ::waitpid(gone, nullptr, 0));
+    const std::string base = home.RegistryFile() + ".tmp-";
+    const std::string stale = base + std::to_string(gone) + "-0";
+    const std::string running = base + std::to_string(::getppid()) + "-0";
+    for (const std::string& path : {stale, running})
+        WriteFileText(path, "Windows Registry Editor Version 5.00\n\n[HKEY_CL");
+
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{1}", &key));
+    (void)RegCloseKey(key);
+    EXPECT_FALSE(FileExists(stale));
+    EXPECT_TRUE(FileExists(running));
+
+    WriteFileText(stale, "");
+    RemoveStaleRegistryFiles();
+    EXPECT_FALSE(FileExists(stale));
+    EXPECT_TRUE(FileExists(running));
 }
 } // namespace
