@@ -236,6 +236,12 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
             // belongs to the recording (downstream still runs: sources stop first).
             const long n = stream_->ReadAvailable(data + got * frameBytes, wanted - got);
             if (n > 0) got += (unsigned long)n;
+        } else if (!stopRequested_ && !gap && !lost && got == wanted && got < capacity) {
+            // Behind after a slow write: what the device holds beyond the period goes along
+            // in the same sample, so that a stalling disk is caught up with instead of
+            // overrunning the device. (An overrun found here is met by the next read.)
+            const long n = stream_->ReadAvailable(data + got * frameBytes, capacity - got);
+            if (n > 0) got += (unsigned long)n;
         }
         if (got > 0) {
             layout_.Arrange(data, got);

@@ -79,7 +79,10 @@ long ScriptedStream::Read(void* buffer, unsigned long frames) {
 }
 
 long ScriptedStream::ReadAvailable(void* buffer, unsigned long frames) {
-    return script_.empty() ? 0 : Take(buffer, frames);
+    // Only what a step holds back from Read, and only once a stop or a pause has come: the
+    // script's own steps come a read at a time.
+    if (script_.empty() || !script_.front().held || !interrupted_) return 0;
+    return Take(buffer, frames);
 }
 
 long ScriptedStream::Take(void* buffer, unsigned long frames) {
@@ -105,6 +108,97 @@ long ScriptedStream::Take(void* buffer, unsigned long frames) {
 int ScriptedStream::Recover(int) {
     ++*recovered;
     return 0;
+}
+
+// ---- paced device -----------------------------------------------------------------------------
+
+PacedCounterStream::PacedCounterStream(unsigned rate, unsigned long period, unsigned long buffer)
+    : rate_(rate), period_(period), buffer_(buffer) {}
+
+unsigned long long PacedCounterStream::Produced() const {
+    const auto elapsed = std::chrono::steady_clock::now() - start_;
+    return (unsigned long long)(std::chrono::duration_cast<std::chrono::microseconds>(elapsed)
+                                    .count()) *
+           rate_ / 1'000'000;
+}
+
+long PacedCounterStream::Copy(void* buffer, unsigned long frames, unsigned long long produced) {
+    const unsigned long long held = produced - read_;
+    if (held > buffer_) {
+        // The device wrote over what nobody took in time.
+        overrun_ = true;
+        ++*overruns;
+        return -EPIPE;
+    }
+    unsigned long most = mostHeld->load();
+    while (held > most && !mostHeld->compare_exchange_weak(most, (unsigned long)held)) {
+    }
+    const unsigned long n = (unsigned long)std::min<unsigned long long>(frames, held);
+    auto* out = static_cast<std::uint16_t*>(buffer);
+    for (unsigned long i = 0; i < n; ++i, ++read_) {
+        out[2 * i] = std::uint16_t(read_);
+        out[2 * i + 1] = std::uint16_t(read_ >> 16);
+    }
+    return long(n);
+}
+
+long PacedCounterStream::Read(void* buffer, unsigned long frames) {
+    std::unique_lock lock(lock_);
+    if (overrun_) return -EPIPE;
+    const unsigned long wanted = std::min(frames, period_);
+    for (;;) {
+        if (interrupted_) {
+            interrupted_ = false;
+            return 0;
+        }
+        const unsigned long long produced = Produced();
+        if (produced - read_ >= wanted) return Copy(buffer, frames, produced);
+        const auto due = start_ + std::chrono::microseconds((read_ + wanted) * 1'000'000 / rate_ + 1);
+        wake_.wait_until(lock, due);
+    }
+}
+
+long PacedCounterStream::ReadAvailable(void* buffer, unsigned long frames) {
+    std::lock_guard lock(lock_);
+    if (overrun_) return -EPIPE;
+    return Copy(buffer, frames, Produced());
+}
+
+void PacedCounterStream::Interrupt() {
+    {
+        std::lock_guard lock(lock_);
+        interrupted_ = true;
+    }
+    wake_.notify_all();
+}
+
+int PacedCounterStream::Recover(int) {
+    std::lock_guard lock(lock_);
+    overrun_ = false;
+    read_ = Produced(); // what was overwritten is lost
+    return 0;
+}
+
+int PacedCounterStream::Restart() {
+    return Recover(0);
+}
+
+FrameGaps FrameNumberGaps(const unsigned char* audio, std::size_t bytes) {
+    FrameGaps gaps;
+    unsigned long long previous = 0;
+    for (std::size_t at = 0; at + 4 <= bytes; at += 4) {
+        const unsigned long long number = unsigned(audio[at]) | unsigned(audio[at + 1]) << 8 |
+                                          unsigned(audio[at + 2]) << 16 |
+                                          (unsigned long long)audio[at + 3] << 24;
+        // Numbers wrap at 2^32 frames, a day at 48 kHz: beyond any recording here.
+        if (gaps.frames > 0 && number != previous + 1) {
+            ++gaps.gaps;
+            gaps.missing += number > previous ? number - previous - 1 : 0;
+        }
+        previous = number;
+        ++gaps.frames;
+    }
+    return gaps;
 }
 
 // ---- recording sink -------------------------------------------------------------------------

@@ -38,7 +38,8 @@ public:
         long framesOrError; // > 0: that many frames of the pattern; < 0: that error
         bool throwInstead = false;
         // Frames the device holds but too few for Read, which waits for more (and comes back
-        // with none); only ReadAvailable hands them out.
+        // with none); only ReadAvailable hands them out, once Interrupt has been called (the
+        // filter stops or pauses), and nothing else.
         bool held = false;
         // An error step that repeats answers every read from here on (a device that only overruns).
         bool repeats = false;
@@ -54,9 +55,12 @@ public:
     unsigned long BufferFrames() const override { return buffer_; }
     long Read(void* buffer, unsigned long frames) override;
     long ReadAvailable(void* buffer, unsigned long frames) override;
-    void Interrupt() override {}
+    void Interrupt() override { interrupted_ = true; }
     int Recover(int error) override;
-    int Restart() override { return 0; }
+    int Restart() override {
+        interrupted_ = false;
+        return 0;
+    }
 
     static unsigned char PatternByte(unsigned long long index) {
         return (unsigned char)(index * 7 + 3);
@@ -70,10 +74,60 @@ private:
     unsigned rate_, channels_;
     unsigned long period_, buffer_;
     std::deque<Step> script_;
+    std::atomic<bool> interrupted_{false};
     long Take(void* buffer, unsigned long frames);
 
     unsigned long long produced_ = 0; // bytes of the pattern handed out
 };
+
+// A capture device in real time, as a sound card behaves: frames arrive at the rate by the
+// clock into a ring buffer of bufferFrames; a reader that falls further behind than the buffer
+// holds gets an overrun, and the frames it missed are gone. Each stereo 16-bit frame carries
+// its own number since the start (low half left, high half right), so a recording shows every
+// frame lost as a jump (FrameNumberGaps).
+class PacedCounterStream final : public AlsaCaptureStream {
+public:
+    PacedCounterStream(unsigned rate, unsigned long period, unsigned long buffer);
+
+    unsigned Rate() const override { return rate_; }
+    unsigned Channels() const override { return 2; }
+    unsigned long PeriodFrames() const override { return period_; }
+    unsigned long BufferFrames() const override { return buffer_; }
+    long Read(void* buffer, unsigned long frames) override;
+    long ReadAvailable(void* buffer, unsigned long frames) override;
+    void Interrupt() override;
+    int Recover(int error) override;
+    int Restart() override;
+
+    // Shared with the caller: the fullest the buffer was when read, in frames, and the
+    // overruns.
+    std::shared_ptr<std::atomic<unsigned long>> mostHeld =
+        std::make_shared<std::atomic<unsigned long>>(0);
+    std::shared_ptr<std::atomic<unsigned long>> overruns =
+        std::make_shared<std::atomic<unsigned long>>(0);
+
+private:
+    unsigned long long Produced() const; // frames the clock has brought since the start
+    long Copy(void* buffer, unsigned long frames, unsigned long long produced);
+
+    const unsigned rate_;
+    const unsigned long period_, buffer_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool interrupted_ = false;
+    bool overrun_ = false;
+    unsigned long long read_ = 0; // the number of the next frame to hand out
+};
+
+// The frames of a recording of PacedCounterStream (16-bit stereo audio bytes): how often a
+// frame's number does not follow its predecessor's, and how many frames are missing so.
+struct FrameGaps {
+    unsigned long gaps = 0;
+    unsigned long long missing = 0;
+    unsigned long long frames = 0;
+};
+FrameGaps FrameNumberGaps(const unsigned char* audio, std::size_t bytes);
 
 // A backend with fixed devices whose streams come from a factory the test sets. The format is
 // what ProbeFormat answers whatever was wanted (which it keeps).
