@@ -152,9 +152,9 @@ TEST_F(RecordingFiles, AFolderNoFileNameCanHoldIsRefusedBeforeAnythingIsOpened) 
         IniData->SetFolderForRecordings(c.folder);
         Form1->btnRecord->trigger();
         ASSERT_EQ(1, shown.Messages().size());
-        EXPECT_EQ(QStringLiteral("Der Ordner für Aufnahmen \"%1\" kann nicht verwendet werden: "
+        EXPECT_EQ(QStringLiteral("Der Ordner für Aufnahmen „%1“ kann nicht verwendet werden: "
                                  "Sein Name enthält ein Zeichen, das kein Dateiname enthalten "
-                                 "kann.\nWählen Sie unter Optionen einen anderen Ordner.")
+                                 "kann.\nWählen Sie unter „Optionen“ einen anderen Ordner.")
                       .arg(c.shown),
                   shown.Messages().front());
         EXPECT_EQ("", Form1->lblFileName->text());
