@@ -54,6 +54,35 @@ Bytes Recording(std::uint32_t riffSize, std::uint32_t dataBytes, std::size_t aud
     return file;
 }
 
+// A recording of six channels as the filter lays it out in the extensible format, 48 kHz
+// 16-bit (12 bytes a frame): header 68 bytes, then audioBytes of audio.
+Bytes SixChannelRecording(std::uint32_t riffSize, std::uint32_t dataBytes,
+                          std::size_t audioBytes) {
+    Bytes file = Text("RIFF");
+    Append(file, Le32(riffSize));
+    Append(file, Text("WAVE"));
+    Append(file, Text("fmt "));
+    Append(file, Le32(40));
+    Append(file, {
+                     0xFE, 0xFF,             // extensible
+                     0x06, 0x00,             // 6 channels
+                     0x80, 0xBB, 0x00, 0x00, // 48000 frames a second
+                     0x00, 0x65, 0x04, 0x00, // 288000 bytes a second
+                     0x0C, 0x00,             // 12 bytes a frame
+                     0x10, 0x00,             // 16 bits
+                     0x16, 0x00,             // 22 extra bytes
+                     0x10, 0x00,             // 16 valid bits
+                     0x3F, 0x00, 0x00, 0x00, // 5.1: FL FR FC LFE BL BR
+                 });
+    Append(file, {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, // PCM subtype
+                  0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
+    Append(file, Text("data"));
+    Append(file, Le32(dataBytes));
+    for (std::size_t i = 0; i < audioBytes; ++i)
+        file.push_back(std::uint8_t(i * 7 + 1));
+    return file;
+}
+
 // The file with a chunk appended behind the data, as an editor saves one.
 Bytes WithChunkBehind(Bytes file) {
     Append(file, Text("LIST"));
@@ -87,6 +116,10 @@ std::vector<RepairCase> Cases() {
         // A power cut kept audio whose header update was lost: it claims less than is there.
         {"claims less than is there", "2024-03-03 14-05-11 (2).wav", Recording(38 + 8, 8, 40),
          Expect::Repaired, Recording(38 + 40, 40, 40)},
+        // Six channels in the extensible format, cut off within the fifth frame.
+        {"extensible, torn last frame", "2024-03-03 14-05-11 (3).wav",
+         SixChannelRecording(60 + 288000, 288000, 4 * 12 + 7), Expect::Repaired,
+         SixChannelRecording(60 + 48, 48, 48)},
         {"exact", "2024-03-03 14-05-12.wav", Recording(38 + 40, 40, 40), Expect::Untouched, {}},
         // An exact recording without audio is complete as it is.
         {"exact and empty", "2024-03-03 14-05-13.wav", Recording(38, 0, 0), Expect::Untouched, {}},
@@ -141,7 +174,7 @@ TEST(RecordingRepair, MakesCutOffRecordingsExactAndLeavesEverythingElseAsItWas) 
         TRecordingRepair().RepairFolder(folder.toStdU16String());
 
     EXPECT_EQ(Names(folder, {"2024-03-03 14-05-09.wav", "2024-03-03 14-05-10.wav",
-                             "2024-03-03 14-05-11 (2).wav"}),
+                             "2024-03-03 14-05-11 (2).wav", "2024-03-03 14-05-11 (3).wav"}),
               result.repaired);
     EXPECT_EQ(Names(folder, {"2024-03-03 14-05-14.wav", "2024-03-03 14-05-15 (12).wav"}),
               result.removed);
