@@ -222,7 +222,8 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::btnRecordClick() {
-    (void)Recording().StartRecording(RecordingFolder(), IniData->CaptureDevice());
+    (void)Recording().StartRecording(RecordingFolder(), IniData->CaptureDevice(),
+                                     IniData->RecordingFormat());
 }
 
 void TForm1::btnPauseClick() {

@@ -154,7 +154,8 @@ TRecordingState TdmRecording::State() const {
     }
 }
 
-WideString TdmRecording::StartRecording(const WideString& folder, const WideString& deviceKey) {
+WideString TdmRecording::StartRecording(const WideString& folder, const WideString& deviceKey,
+                                        const WideString& formatSetting) {
     ASSERT_GUI_THREAD("TdmRecording");
     // A NUL would cut the name short and reach another file; nothing is opened for it.
     std::string systemPath;
@@ -181,9 +182,12 @@ WideString TdmRecording::StartRecording(const WideString& folder, const WideStri
         if (FAILED(stopped)) Tell({{StopFailed, {previous}, ErrorText(stopped)}});
     }
 
-    const WideString name = MakeRecordingFileName(folder);
+    const std::optional<TRecordingFileFormat> known = FormatOfSetting(formatSetting);
+    const TRecordingFileFormat format = known.value_or(TRecordingFileFormat::Wav);
+    const WideString name = MakeRecordingFileName(folder, format);
     FileNameChanged(name);
     capture.SetFileName(name);
+    capture.SetFileFormat(format);
 
     // The errors the controller only reports are collected for this start alone.
     std::vector<std::pair<HRESULT, WideString>> reported;
@@ -206,6 +210,7 @@ WideString TdmRecording::StartRecording(const WideString& folder, const WideStri
         FFileName = QString::fromStdU16String(name);
         FInput = input;
         FMissing = missing;
+        FUnknownFormat = known ? WideString() : formatSetting;
         StateChanged();
         // Told while the recording already runs, so that nothing is lost while it is read.
         if (!missing.empty()) Tell({{InputMissing, {QString::fromStdU16String(missing)}, {}}});
@@ -361,14 +366,38 @@ void TdmRecording::SetClock(TClock clock) {
     FClock = std::move(clock);
 }
 
-WideString TdmRecording::MakeRecordingFileName(const WideString& folder) const {
-    return ReserveRecordingFile(folder, FClock());
+std::optional<TRecordingFileFormat> TdmRecording::FormatOfSetting(const WideString& setting) {
+    const QString value = QString::fromStdU16String(setting);
+    if (value.isEmpty()) return TRecordingFileFormat::Wav;
+    if (value.compare(QLatin1String("FLAC"), Qt::CaseInsensitive) == 0)
+        return TRecordingFileFormat::Flac;
+    if (value.compare(QLatin1String("Opus"), Qt::CaseInsensitive) == 0)
+        return TRecordingFileFormat::Opus;
+    return std::nullopt;
 }
 
-WideString TdmRecording::ReserveRecordingFile(const WideString& folder, const QDateTime& moment) {
+WideString TdmRecording::SettingOfFormat(TRecordingFileFormat format) {
+    switch (format) {
+    case TRecordingFileFormat::Flac:
+        return u"FLAC";
+    case TRecordingFileFormat::Opus:
+        return u"Opus";
+    case TRecordingFileFormat::Wav:
+        break;
+    }
+    return u"";
+}
+
+WideString TdmRecording::MakeRecordingFileName(const WideString& folder,
+                                               TRecordingFileFormat format) const {
+    return ReserveRecordingFile(folder, FClock(), format);
+}
+
+WideString TdmRecording::ReserveRecordingFile(const WideString& folder, const QDateTime& moment,
+                                              TRecordingFileFormat format) {
     int error = EEXIST;
     for (int copy = 1; copy <= kMostCopies && error == EEXIST; ++copy) {
-        const WideString name = RecordingFileNameAt(folder, moment, copy);
+        const WideString name = RecordingFileNameAt(folder, moment, copy, format);
         std::string path;
         if (!PathToSystem(name, path)) {
             error = EINVAL;
@@ -388,7 +417,7 @@ WideString TdmRecording::ReserveRecordingFile(const WideString& folder, const QD
 }
 
 WideString TdmRecording::RecordingFileNameAt(const WideString& folder, const QDateTime& moment,
-                                             int copy) {
+                                             int copy, TRecordingFileFormat format) {
     const QDate date = moment.date();
     const QTime time = moment.time();
     auto two = [](int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); };
@@ -398,8 +427,9 @@ WideString TdmRecording::RecordingFileNameAt(const WideString& folder, const QDa
                                      two(time.hour()), two(time.minute()), two(time.second()))
                                 .toStdU16String();
     // A recording started within the same second as an earlier one must not overwrite it.
-    if (copy <= 1) return stem + u".wav";
-    return stem + u" (" + QString::number(copy).toStdU16String() + u").wav";
+    const WideString extension = FileExtension(format);
+    if (copy <= 1) return stem + extension;
+    return stem + u" (" + QString::number(copy).toStdU16String() + u")" + extension;
 }
 
 std::optional<TUserError> TdmRecording::RepairRecordings(const WideString& folder) {

@@ -10,6 +10,7 @@
 // for Start, Pause and Stop.
 // Thread contract: created, used and destroyed on the GUI thread (debug builds assert it).
 #include "app/UserMessageTypes.h"
+#include "capture/RecordingFileFormat.h"
 #include "runtime/HResult.h"
 
 #include <QDateTime>
@@ -48,7 +49,10 @@ public:
     // The input is the device whose key (DevicePath) is deviceKey, the system default (the
     // list's first device) for an empty key; a device that is not there now is replaced by the
     // system default, and OnMessage names it (InputMissing) once the recording runs.
-    WideString StartRecording(const WideString& folder, const WideString& deviceKey = u"");
+    // The file's format is the one the setting names (FormatOfSetting); a value this version
+    // does not know records WAV, and UnknownFormat says so while the recording runs.
+    WideString StartRecording(const WideString& folder, const WideString& deviceKey = u"",
+                              const WideString& formatSetting = u"");
     // Pauses the recording under way, or resumes the paused one in the same file; without a
     // recording it does nothing. Raises EUserError when the graph refuses: the recording is
     // then ended, its file completed.
@@ -67,6 +71,14 @@ public:
     // instead); both empty while no recording is under way.
     QString RecordingInput() const { return FFileName.isEmpty() ? QString() : FInput; }
     WideString MissingInput() const { return FFileName.isEmpty() ? WideString() : FMissing; }
+    // The stored format the recording under way could not use (it records WAV instead);
+    // empty while none is under way or the format was known.
+    WideString UnknownFormat() const { return FFileName.isEmpty() ? WideString() : FUnknownFormat; }
+    // The format a setting names: "FLAC" or "Opus" (in any case), empty for WAV; none for a
+    // value this version does not know.
+    static std::optional<TRecordingFileFormat> FormatOfSetting(const WideString& setting);
+    // The setting that stores a format (empty for WAV, so settings files stay as they were).
+    static WideString SettingOfFormat(TRecordingFileFormat format);
 
     // One input device a user can choose: its key for the settings (empty: the system default)
     // and its name (English, as RecordingInput).
@@ -103,17 +115,21 @@ public:
                                             const QString& file);
 
     // The full path of the next recording in folder, reserved: the folder, then the date and
-    // time of one reading of the clock, e.g. ".../2024-03-03 14-05-09.wav". The name is
+    // time of one reading of the clock and the format's extension, e.g. ".../2024-03-03
+    // 14-05-09.wav" (counted per extension). The name is
     // reserved by making the file, empty, exclusively and without following a link, so no two
     // recorders of this process or any other ever get one name: a name taken (by a file, a
     // folder or a link) gives way to the next, " (2)", " (3)", ... The file writer takes the
     // empty file as the one reserved for it. Raises EUserError (the folder; the system's
     // reason in the details) when the file cannot be made.
-    WideString MakeRecordingFileName(const WideString& folder) const;
-    static WideString ReserveRecordingFile(const WideString& folder, const QDateTime& moment);
+    WideString MakeRecordingFileName(const WideString& folder,
+                                     TRecordingFileFormat format = TRecordingFileFormat::Wav) const;
+    static WideString ReserveRecordingFile(const WideString& folder, const QDateTime& moment,
+                                           TRecordingFileFormat format = TRecordingFileFormat::Wav);
     // The name of the copy-th recording started at moment (1: without a number).
     static WideString RecordingFileNameAt(const WideString& folder, const QDateTime& moment,
-                                          int copy = 1);
+                                          int copy = 1,
+                                          TRecordingFileFormat format = TRecordingFileFormat::Wav);
     // The local clock that names recordings; tests put a fixed one in its place.
     using TClock = std::function<QDateTime()>;
     void SetClock(TClock clock);
@@ -164,6 +180,7 @@ private:
     QString FFileName;
     QString FInput;
     WideString FMissing;
+    WideString FUnknownFormat;
     // Owned as a child component: created with the module as its owner, destroyed with it
     // (which stops a recording in progress and completes its file).
     TDXShowCaptureAudio* FDXShowCaptureAudio = nullptr;

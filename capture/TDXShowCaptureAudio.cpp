@@ -1,11 +1,29 @@
 #include "capture/TDXShowCaptureAudio.h"
 
+#include "Encoders/FlacDest/THMFlacDestFilter.h"
+#include "Encoders/OpusDest/THMOpusDestFilter.h"
 #include "WaveDest/THMWavDestFilter.h"
 #include "capture/GraphConnection.h"
 #include "capture/GuiThread.h"
 #include "capture/TDXShowCaptureDevices.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
+
+namespace {
+// The destination filter's name in the graph, and in the messages (where WAV's has always been
+// spelt "Wav Dest").
+WideString DestName(TRecordingFileFormat format, bool inMessage = false) {
+    switch (format) {
+    case TRecordingFileFormat::Flac:
+        return u"FLAC Dest";
+    case TRecordingFileFormat::Opus:
+        return u"Opus Dest";
+    case TRecordingFileFormat::Wav:
+        break;
+    }
+    return inMessage ? u"Wav Dest" : u"WAV Dest";
+}
+} // namespace
 
 TDXShowCaptureAudio::TDXShowCaptureAudio(QObject* owner, const TGraphFactory& makeGraph)
     : TDXShow(owner, makeGraph) {
@@ -111,8 +129,7 @@ HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
 
     IBaseFilter* sink = nullptr;
     if (!FileName.empty()) {
-        WavDestFilter =
-            static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter));
+        DestFilter = MakeDestFilter();
         ComPtr<IFileSinkFilter2> fileSink;
         hr = CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC, IID_IFileSinkFilter2,
                               fileSink.put_void());
@@ -120,23 +137,42 @@ HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
             RaiseError(FAILED(hr) ? hr : E_POINTER, u"Could not create FileWriter");
         hr = fileSink.As(FileWriterFilter);
         if (FAILED(hr)) RaiseError(hr, u"Could not get IBaseFilter from FileSink");
-        hr = GraphBuilder->AddFilter(WavDestFilter.get(), u"WAV Dest");
-        if (FAILED(hr)) RaiseError(hr, u"Could not insert Wav Dest");
+        hr = GraphBuilder->AddFilter(DestFilter.get(), DestName(FileFormat).c_str());
+        if (FAILED(hr)) RaiseError(hr, u"Could not insert " + DestName(FileFormat, true));
         hr = GraphBuilder->AddFilter(FileWriterFilter.get(), u"File Writer");
         if (FAILED(hr)) RaiseError(hr, u"Could not insert File Writer");
         (void)fileSink->SetMode(AM_FILE_OVERWRITE);
         hr = fileSink->SetFileName(FileName.c_str(), nullptr);
         if (FAILED(hr)) RaiseError(hr, u"Could not set output file name");
-        sink = WavDestFilter.get();
+        sink = DestFilter.get();
     }
 
     hr = CaptureGraphBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio,
                                            SourceFilter.get(), nullptr, sink);
     if (FAILED(hr)) ReportError(hr, u"Could not render capture pin.");
     // A recording graph whose writer stays unconnected would run without writing a byte.
-    hr = ConnectFilters(GraphBuilder.get(), WavDestFilter.get(), FileWriterFilter.get());
-    if (sink && FAILED(hr)) ReportError(hr, u"Could not connect Wav Dest to File Writer");
+    hr = ConnectFilters(GraphBuilder.get(), DestFilter.get(), FileWriterFilter.get());
+    if (sink && FAILED(hr))
+        ReportError(hr, u"Could not connect " + DestName(FileFormat, true) + u" to File Writer");
     return S_OK;
+}
+
+ComPtr<IBaseFilter> TDXShowCaptureAudio::MakeDestFilter() {
+    HRESULT hr = S_OK;
+    ComPtr<IBaseFilter> filter;
+    switch (FileFormat) {
+    case TRecordingFileFormat::Wav:
+        filter = static_cast<IBaseFilter*>(new THMWavDestFilter("", nullptr, IID_IBaseFilter));
+        break;
+    case TRecordingFileFormat::Flac:
+        filter = static_cast<IBaseFilter*>(new THMFlacDestFilter("", nullptr, hr));
+        break;
+    case TRecordingFileFormat::Opus:
+        filter = static_cast<IBaseFilter*>(new THMOpusDestFilter("", nullptr, hr));
+        break;
+    }
+    if (FAILED(hr)) RaiseError(hr, u"Could not create the destination filter");
+    return filter;
 }
 
 void TDXShowCaptureAudio::DiscardStaleEvents() {
@@ -152,6 +188,6 @@ void TDXShowCaptureAudio::DiscardStaleEvents() {
 void TDXShowCaptureAudio::ClearGraph() {
     ASSERT_GUI_THREAD("TDXShowCaptureAudio");
     SourceFilter = nullptr;
-    WavDestFilter = nullptr;
+    DestFilter = nullptr;
     TDXShow::ClearGraph();
 }

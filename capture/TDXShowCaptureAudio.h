@@ -2,15 +2,16 @@
 // The audio capture controller (unit DirectShowAudio): the graph controller specialised for
 // recording. It owns the list of audio input devices and a capture graph builder bound to its
 // graph, and Open builds
-//     capture device filter -> WAV destination filter -> file writer
-// for the file name set beforehand. No sound renderer is added and no video window attached;
-// Loop stays false.
-// A recording that stops by itself (the stream completed, aborted with an error, or its
-// device was lost while the graph ran or was paused) is stopped, so its file is completed, and
-// told through OnRecordingStopped. Pause (the graph controller's) pauses a recording: the file
-// stays open and the device delivers nothing until Play runs the graph again.
-// Thread contract: GUI thread only, like the graph controller (debug builds assert it).
+//     capture device filter -> destination filter -> file writer
+// for the file name and the format set beforehand (the WAV, FLAC or Opus destination filter). No
+// sound renderer is added and no video window attached; Loop stays false. A recording that stops by
+// itself (the stream completed, aborted with an error, or its device was lost while the graph ran
+// or was paused) is stopped, so its file is completed, and told through OnRecordingStopped. Pause
+// (the graph controller's) pauses a recording: the file stays open and the device delivers nothing
+// until Play runs the graph again. Thread contract: GUI thread only, like the graph controller
+// (debug builds assert it).
 #include "capture/GuiThread.h"
+#include "capture/RecordingFileFormat.h"
 #include "capture/TDXShow.h"
 
 #include <memory>
@@ -34,6 +35,12 @@ public:
         FileName = value;
     }
     const WideString& GetFileName() const { return FileName; }
+    // The format of the file the next graph that Open builds writes; WAV until set.
+    void SetFileFormat(TRecordingFileFormat value) {
+        ASSERT_GUI_THREAD("TDXShowCaptureAudio");
+        FileFormat = value;
+    }
+    TRecordingFileFormat GetFileFormat() const { return FileFormat; }
     TDXShowCaptureDevices& Devices() const { return *FDevices; }
     // A recording is under way: the graph runs or is paused (as far as the remembered state
     // says). Stop completes its file either way.
@@ -55,14 +62,17 @@ public:
 
 protected:
     WideString FileName;
+    TRecordingFileFormat FileFormat = TRecordingFileFormat::Wav;
     ComPtr<ICaptureGraphBuilder2> CaptureGraphBuilder;
     ComPtr<IBaseFilter> SourceFilter;
     std::unique_ptr<TDXShowCaptureDevices> FDevices;
-    ComPtr<IBaseFilter> WavDestFilter;
+    ComPtr<IBaseFilter> DestFilter;
     ComPtr<IBaseFilter> FileWriterFilter;
 
 private:
     void Construct();
+    // A new destination filter for FileFormat; raises EDShowError when it cannot be made.
+    ComPtr<IBaseFilter> MakeDestFilter();
     void ReleaseCapture() noexcept;
     // Takes the events of the graph just emptied out of the queue, so that they cannot end
     // the recording built next; a lost device still refreshes the list.

@@ -16,6 +16,8 @@ const TClassInfo& TIniData::StaticClassInfo() {
                                    &TIniData::FolderForRecordings,
                                    &TIniData::SetFolderForRecordings),
          DeclareProperty<TIniData>("CaptureDevice", TTypeKind::WideString, &TIniData::CaptureDevice,
-                                   &TIniData::SetCaptureDevice)}};
+                                   &TIniData::SetCaptureDevice),
+         DeclareProperty<TIniData>("RecordingFormat", TTypeKind::WideString,
+                                   &TIniData::RecordingFormat, &TIniData::SetRecordingFormat)}};
     return info;
 }

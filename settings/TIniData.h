@@ -1,9 +1,10 @@
 #pragma once
-// The settings record: the folder into which recordings are written and the input device to
-// record from. Its published properties, FolderForRecordings and CaptureDevice, are what the
-// settings file holds; like every text property, each is written only when it is not empty,
-// so a file from before the input could be chosen reads and writes back unchanged as long as
-// the system default is kept.
+// The settings record: the folder into which recordings are written, the input device to
+// record from and the format of the files. Its published properties, FolderForRecordings,
+// CaptureDevice and RecordingFormat, are what the settings file holds; like every text
+// property, each is written only when it is not empty, so a file from before the input or the
+// format could be chosen reads and writes back unchanged as long as the system default and
+// WAV are kept.
 //
 // Thread contract: the main thread only (the GUI thread once the event loop runs).
 #include "settings/TKWConfigFile.h"
@@ -23,8 +24,13 @@ public:
     // The chosen input device's key (its DevicePath); empty: the system default.
     const WideString& CaptureDevice() const { return captureDevice_; }
     void SetCaptureDevice(const WideString& value) { captureDevice_ = value; }
+    // The format of new recordings: "FLAC" or "Opus"; empty: WAV. Kept as read, so that a
+    // value this version does not know (a newer file, a typo) survives a save.
+    const WideString& RecordingFormat() const { return recordingFormat_; }
+    void SetRecordingFormat(const WideString& value) { recordingFormat_ = value; }
 
 private:
     WideString folderForRecordings_;
     WideString captureDevice_;
+    WideString recordingFormat_;
 };

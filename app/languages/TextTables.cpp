@@ -256,6 +256,10 @@ TTranslationData MakeForm1Texts() {
         Row("msgInputSystemDefault", "System default", "Systemstandard"),
         Row("msgInputWhatPlays", "What %s plays", "Was %s wiedergibt"),
         Row("msgInputNotAvailable", "%s (not available)", "%s (nicht verfügbar)"),
+        // The formats of the setup dialog (TForm2::FormatName).
+        Row("msgFormatWav", "WAV (uncompressed)", "WAV (unkomprimiert)"),
+        Row("msgFormatFlac", "FLAC (lossless)", "FLAC (verlustfrei)"),
+        Row("msgFormatOpus", "Opus (small)", "Opus (klein)"),
     };
     // Qt's own words: the message box's details button, the names of keys in shortcuts, the
     // context menu of an edit field.
@@ -281,6 +285,7 @@ TTranslationData MakeForm2Texts() {
         Row("Label1", "Folder for audio files:", "Ordner für Aufnahmen:"),
         Row("btnBrowse", "Browse…", "Durchsuchen…"),
         Row("Label2", "Input device:", "Eingabegerät:"),
+        Row("Label3", "Format:", "Format:"),
         Row("BitBtn1", "OK", "OK"),
         Row("BitBtn2", "Cancel", "Abbrechen"),
     };
@@ -288,6 +293,7 @@ TTranslationData MakeForm2Texts() {
         Row("TForm2", "", ""),    Row("Label1", "", ""),  Row("edRecordingFolder", "", ""),
         Row("btnBrowse", "", ""), Row("BitBtn1", "", ""), Row("BitBtn2", "", ""),
         Row("Label2", "", ""),    Row("cbCaptureDevice", "", ""),
+        Row("Label3", "", ""),    Row("cbRecordingFormat", "", ""),
     };
     data.Fonts = {
         Row("TForm2", "MS Shell Dlg 2", ""),
@@ -300,6 +306,7 @@ TTranslationData MakeForm2Texts() {
         Row("TForm2.HelpFile", "", ""),
         Row("edRecordingFolder.AccessibleName", "Folder for audio files", "Ordner für Aufnahmen"),
         Row("cbCaptureDevice.AccessibleName", "Input device", "Eingabegerät"),
+        Row("cbRecordingFormat.AccessibleName", "Format", "Format"),
         Row("btnBrowse.ChooserTitle", "Folder for audio files", "Ordner für Aufnahmen"),
     };
     // What OK refuses in the folder field.

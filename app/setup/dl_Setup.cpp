@@ -119,6 +119,17 @@ TForm2::TForm2(QWidget* parent)
     cbCaptureDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     AddRow(Label2, cbCaptureDevice);
 
+    Label3 = new QLabel(QStringLiteral("Format:"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    cbRecordingFormat = new QComboBox(this);
+    cbRecordingFormat->setObjectName(QStringLiteral("cbRecordingFormat"));
+    cbRecordingFormat->setFixedHeight(FieldHeight);
+    for (const TRecordingFileFormat format :
+         {TRecordingFileFormat::Wav, TRecordingFileFormat::Flac, TRecordingFileFormat::Opus})
+        cbRecordingFormat->addItem(
+            FormatName(format), QString::fromStdU16String(TdmRecording::SettingOfFormat(format)));
+    AddRow(Label3, cbRecordingFormat);
+
     connect(btnBrowse, &QPushButton::clicked, this,
             [this] { RunGuiHandler(this, [this] { btnBrowseClick(); }); });
     connect(BitBtn1, &QPushButton::clicked, this,
@@ -169,6 +180,7 @@ void TForm2::setVisible(bool visible) {
 void TForm2::FormShow() {
     edRecordingFolder->setText(QString::fromStdU16String(IniData->FolderForRecordings()));
     ShowCaptureDevices();
+    ShowRecordingFormat();
     edRecordingFolder->setFocus(Qt::OtherFocusReason);
 }
 
@@ -199,6 +211,36 @@ void TForm2::ShowCaptureDevices() {
     cbCaptureDevice->setCurrentIndex(selected);
 }
 
+void TForm2::ShowRecordingFormat() {
+    const std::optional<TRecordingFileFormat> stored =
+        TdmRecording::FormatOfSetting(IniData->RecordingFormat());
+    // The item's names follow the dialog's language with the rest of its texts.
+    for (int i = 0; i < cbRecordingFormat->count(); ++i)
+        cbRecordingFormat->setItemText(i,
+                                       TUserMessages::Translate(FormatName(TRecordingFileFormat(i)),
+                                                                LangLinked1->ActiveLanguage()));
+    cbRecordingFormat->setCurrentIndex(int(stored.value_or(TRecordingFileFormat::Wav)));
+    FStoredFormatShown = cbRecordingFormat->currentIndex();
+}
+
+QString TForm2::FormatName(TRecordingFileFormat format) {
+    switch (format) {
+    case TRecordingFileFormat::Flac:
+        return QStringLiteral("FLAC (lossless)");
+    case TRecordingFileFormat::Opus:
+        return QStringLiteral("Opus (small)");
+    case TRecordingFileFormat::Wav:
+        break;
+    }
+    return QStringLiteral("WAV (uncompressed)");
+}
+
+void TForm2::StoreRecordingFormat() {
+    // An unknown stored value stays until the user picks a format.
+    if (cbRecordingFormat->currentIndex() == FStoredFormatShown) return;
+    IniData->SetRecordingFormat(cbRecordingFormat->currentData().toString().toStdU16String());
+}
+
 void TForm2::BitBtn1Click() {
     const TFolderEntry entry = TFolderEntry::Check(edRecordingFolder->text(), QDir::homePath());
     TUserError refused{TMessageCause::FolderRelative, {entry.Folder}, {}};
@@ -207,11 +249,13 @@ void TForm2::BitBtn1Click() {
     switch (entry.Verdict) {
     case TFolderEntry::Blank: // would leave nowhere to record: the folder is not stored
         IniData->SetCaptureDevice(device);
+        StoreRecordingFormat();
         accept();
         return;
     case TFolderEntry::Accepted:
         IniData->SetFolderForRecordings(entry.Folder.toStdU16String());
         IniData->SetCaptureDevice(device);
+        StoreRecordingFormat();
         accept();
         return;
     case TFolderEntry::Relative:

@@ -77,6 +77,10 @@ TEST(RecordingFileName, IsReservedAndNeverOneThatIsTaken) {
     ASSERT_TRUE(QFile::link(stem + ".wav", stem + " (5).wav"));
     EXPECT_EQ(stem + " (6).wav", reserve(moment));
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/nowhere")));
+    // Counted per format: the WAV files do not take a FLAC recording's name.
+    EXPECT_EQ(stem + ".flac",
+              QString::fromStdU16String(TdmRecording::ReserveRecordingFile(
+                  folder.toStdU16String(), moment, TRecordingFileFormat::Flac)));
     // A later second is free again.
     EXPECT_EQ(folder + QStringLiteral("/2024-03-03 14-05-10.wav"), reserve(moment.addSecs(1)));
     EXPECT_EQ(folder + QStringLiteral("/2024-03-03 14-05-09 (7).wav"),

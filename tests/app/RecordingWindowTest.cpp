@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 
 #include <gmock/gmock.h>
@@ -109,6 +110,51 @@ TEST_F(RecordingWindow, RecordWaitStopLeavesACompleteWavNamedAfterTheClick) {
     ASSERT_TRUE(wav.complete) << wav.problem;
     EXPECT_GT(wav.data.size(), 44100u);
     EXPECT_TRUE(IsInputPrefix(wav.data));
+    EXPECT_TRUE(shown.Messages().isEmpty()) << shown.Messages().join(u'|').toStdString();
+}
+
+// The format chosen in Setup: its destination filter writes the file, its extension names it;
+// a stored value this version does not know records WAV and the data module says so.
+TEST_F(RecordingWindow, RecordsInTheChosenFormat) {
+    struct FormatCase {
+        const char16_t* setting;
+        const char* extension;
+        const char* check; // the command that must accept the file; empty: read as WAV
+        const char16_t* unknown;
+    };
+    const FormatCase cases[] = {
+        {u"FLAC", ".flac", "flac -d -s -f -c --force-raw-format --endian=little --sign=signed",
+         u""},
+        {u"Opus", ".opus", "opusinfo", u""},
+        {u"MP3", ".wav", "", u"MP3"},
+    };
+    Start();
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(c.extension);
+        IniData->SetRecordingFormat(c.setting);
+        Form1->btnRecord->trigger();
+        const QString file = Form1->lblFileName->text();
+        EXPECT_TRUE(file.endsWith(QLatin1String(c.extension))) << file.toStdString();
+        EXPECT_EQ(c.unknown, dmRecording->UnknownFormat());
+        RecordSome(file, 44100);
+        Form1->btnStop->trigger();
+        if (!*c.check) {
+            const WavFile wav = ReadWav(file.toStdString());
+            EXPECT_TRUE(wav.complete) << wav.problem;
+            EXPECT_TRUE(IsInputPrefix(wav.data));
+            continue;
+        }
+        QProcess tool;
+        QStringList arguments = QString::fromUtf8(c.check).split(u' ');
+        const QString program = arguments.takeFirst();
+        tool.start(program, arguments << file);
+        ASSERT_TRUE(tool.waitForFinished(20000));
+        EXPECT_EQ(0, tool.exitCode()) << tool.readAllStandardError().toStdString();
+        // FLAC is lossless: what it decodes to is what the device delivered.
+        const QByteArray decoded = tool.readAllStandardOutput();
+        if (c.extension == std::string_view(".flac"))
+            EXPECT_TRUE(IsInputPrefix(Bytes(decoded.begin(), decoded.end())));
+    }
     EXPECT_TRUE(shown.Messages().isEmpty()) << shown.Messages().join(u'|').toStdString();
 }
 

@@ -83,8 +83,8 @@ protected:
 };
 
 // The design's rows: the label at 8, 8 above the 21-pixel field at 8, 24, which shares its row
-// with Browse; 8 pixels below, the input device's label above its drop-down; OK and Cancel
-// centred at the bottom.
+// with Browse; 8 pixels below, the input device's label above its drop-down, and below that the
+// format's; OK and Cancel centred at the bottom.
 TEST_F(SetupDialog, IsLaidOutAsDesignedWithTheFolderFirstInTheTabOrder) {
     form2.layout()->activate();
     EXPECT_EQ(QSize(469, 296), form2.size());
@@ -104,12 +104,15 @@ TEST_F(SetupDialog, IsLaidOutAsDesignedWithTheFolderFirstInTheTabOrder) {
     EXPECT_EQ(QPoint(8, 53), form2.Label2->pos());
     EXPECT_EQ(QRect(8, 69, 453, 21), form2.cbCaptureDevice->geometry());
     EXPECT_EQ(form2.cbCaptureDevice, form2.Label2->buddy());
+    EXPECT_EQ(QPoint(8, 98), form2.Label3->pos());
+    EXPECT_EQ(QRect(8, 114, 453, 21), form2.cbRecordingFormat->geometry());
+    EXPECT_EQ(form2.cbRecordingFormat, form2.Label3->buddy());
     EXPECT_EQ(QRect(130, 241, 97, 25), form2.BitBtn1->geometry());
     EXPECT_EQ(QRect(242, 241, 97, 25), form2.BitBtn2->geometry());
     EXPECT_TRUE(form2.BitBtn1->isDefault());
     EXPECT_EQ(acsShell, form2.edRecordingFolder->ACSource());
     EXPECT_EQ((QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, form2.cbCaptureDevice,
-                               form2.BitBtn1, form2.BitBtn2}),
+                               form2.cbRecordingFormat, form2.BitBtn1, form2.BitBtn2}),
               TabOrder());
     EXPECT_EQ("MS Shell Dlg 2", form2.font().family());
 }
@@ -344,12 +347,12 @@ TEST_F(SetupDialog, ARowAddedGoesBelowTheLastAndBeforeOKInTheTabOrder) {
     form2.AddRow(label, field);
     form2.layout()->activate();
     EXPECT_EQ(8, label->x());
-    EXPECT_GT(label->y(), form2.cbCaptureDevice->geometry().bottom());
+    EXPECT_GT(label->y(), form2.cbRecordingFormat->geometry().bottom());
     EXPECT_EQ(label->geometry().bottom() + 1, field->y());
     EXPECT_LT(field->geometry().bottom(), form2.BitBtn1->y());
     EXPECT_EQ(field, label->buddy());
     EXPECT_EQ((QList<QWidget*>{form2.edRecordingFolder, form2.btnBrowse, form2.cbCaptureDevice,
-                               field, form2.BitBtn1, form2.BitBtn2}),
+                               form2.cbRecordingFormat, field, form2.BitBtn1, form2.BitBtn2}),
               TabOrder());
 }
 
@@ -440,6 +443,54 @@ TEST_F(SetupDialogInputs, AChosenDeviceThatIsNotThereStaysTheChoiceUntilAnotherI
             form2.BitBtn2->click();
         });
     }
+}
+
+TEST_F(SetupDialog, TheFormatIsChosenInTheInterfacesLanguageAndWavIsNoChoice) {
+    auto listed = [&] {
+        QStringList names;
+        for (int i = 0; i < form2.cbRecordingFormat->count(); ++i)
+            names << form2.cbRecordingFormat->itemText(i);
+        return names;
+    };
+    RunSetup([&] {
+        EXPECT_EQ((QStringList{"WAV (unkomprimiert)", "FLAC (verlustfrei)", "Opus (klein)"}),
+                  listed());
+        EXPECT_EQ(0, form2.cbRecordingFormat->currentIndex());
+        form2.cbRecordingFormat->setCurrentIndex(1);
+        form2.BitBtn1->click();
+    });
+    EXPECT_EQ(u"FLAC", IniData->RecordingFormat());
+
+    form1.LangDispatcher1->SetActiveLanguage(LangEnglish);
+    RunSetup([&] {
+        EXPECT_EQ((QStringList{"WAV (uncompressed)", "FLAC (lossless)", "Opus (small)"}), listed());
+        EXPECT_EQ(1, form2.cbRecordingFormat->currentIndex());
+        form2.cbRecordingFormat->setCurrentIndex(2);
+        form2.BitBtn2->click();
+    });
+    EXPECT_EQ(u"FLAC", IniData->RecordingFormat()) << "Cancel keeps it";
+
+    RunSetup([&] {
+        form2.cbRecordingFormat->setCurrentIndex(0);
+        form2.BitBtn1->click();
+    });
+    EXPECT_EQ(u"", IniData->RecordingFormat()) << "WAV is stored as no choice";
+}
+
+// A value from a newer program or a typo records WAV, so it shows as WAV; OK without a choice
+// keeps it, a choice replaces it.
+TEST_F(SetupDialog, AnUnknownStoredFormatShowsAsWavAndStaysUntilAFormatIsChosen) {
+    IniData->SetRecordingFormat(u"MP3");
+    RunSetup([&] {
+        EXPECT_EQ(0, form2.cbRecordingFormat->currentIndex());
+        form2.BitBtn1->click();
+    });
+    EXPECT_EQ(u"MP3", IniData->RecordingFormat());
+    RunSetup([&] {
+        form2.cbRecordingFormat->setCurrentIndex(2);
+        form2.BitBtn1->click();
+    });
+    EXPECT_EQ(u"Opus", IniData->RecordingFormat());
 }
 
 TEST_F(SetupDialog, TypingAFolderPathOffersItsMatchingFoldersAndFiles) {

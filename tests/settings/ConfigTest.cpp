@@ -144,6 +144,37 @@ TEST_F(Config, TheInputDeviceRoundTripsAndTheDefaultLeavesTheFileAsItWas) {
     EXPECT_EQ(File("  FolderForRecordings = '/srv/rec'\r\n"), ReadSettings());
 }
 
+// The format is written only when it is not WAV; a value this version does not know is kept as
+// it was read, so a newer program's file survives a save by this one.
+TEST_F(Config, TheFormatRoundTripsAndWavLeavesTheFileAsItWas) {
+    const std::string folder = "  FolderForRecordings = '/srv/rec'\r\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        std::u16string format;
+    };
+    const Case cases[] = {
+        {"WAV, from before the format could be chosen", File(folder), u""},
+        {"FLAC", File(folder + "  RecordingFormat = 'FLAC'\r\n"), u"FLAC"},
+        {"Opus after the input",
+         File(folder + "  CaptureDevice = 'pulse:mic'\r\n  RecordingFormat = 'Opus'\r\n"), u"Opus"},
+        {"unknown", File(folder + "  RecordingFormat = 'MP3'\r\n"), u"MP3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteSettings(c.file);
+        InitializeSettings();
+        EXPECT_EQ(c.format, IniData->RecordingFormat());
+        FinalizeSettings();
+        EXPECT_EQ(c.file, ReadSettings());
+    }
+
+    InitializeSettings();
+    IniData->SetRecordingFormat(u"");
+    FinalizeSettings();
+    EXPECT_EQ(File(folder), ReadSettings()) << "WAV again takes the line out";
+}
+
 struct BrokenCase {
     const char* what;
     std::string file;
