@@ -9,6 +9,7 @@
 #include "app/languages/TextTables.h"
 #include "app/setup/KWAutoCompleteEdit.h"
 #include "app/setup/TFolderEntry.h"
+#include "capture/RecordingFileFormat.h"
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
 

@@ -11,8 +11,6 @@
 // Escape and the close button leave the settings unchanged. The settings are rows one below the
 // other (a label above its field); AddRow puts another below the last. Thread contract: GUI thread
 // only.
-#include "capture/RecordingFileFormat.h"
-
 #include <QDialog>
 
 #include <functional>
@@ -23,6 +21,7 @@ class QLabel;
 class QPushButton;
 class TACEdit;
 class TLangLinkedTranslator;
+enum class TRecordingFileFormat;
 
 class TForm2 : public QDialog {
     Q_OBJECT
