@@ -3,8 +3,12 @@
 // them cut off: the seam through which the repair at start knows each format it writes (WAV
 // now; further formats add a class of their own).
 // Thread contract: none of its own; one call at a time per object.
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
+#include <unistd.h>
 
 class TRecordingFormatRepair {
 public:
@@ -22,4 +26,18 @@ public:
     // and makes it exact where it is cut off; a failure of the system is answered as errno
     // (0: none).
     virtual TOutcome Repair(int fd, std::uint64_t size, int& error) = 0;
+
+protected:
+    // Writes all of data at the offset; false (errno set) when the system refuses.
+    static bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
+        while (size > 0) {
+            const ssize_t n = ::pwrite(fd, data, size, at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            data += n;
+            size -= std::size_t(n);
+            at += n;
+        }
+        return true;
+    }
 };

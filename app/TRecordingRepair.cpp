@@ -1,5 +1,7 @@
 #include "app/TRecordingRepair.h"
 
+#include "app/TFlacRecordingRepair.h"
+#include "app/TOpusRecordingRepair.h"
 #include "app/TWavRecordingRepair.h"
 #include "runtime/TextConvert.h"
 #include "settings/KWFileUtils.h"
@@ -44,6 +46,8 @@ private:
 
 TRecordingRepair::TRecordingRepair() {
     AddFormat(std::make_unique<TWavRecordingRepair>());
+    AddFormat(std::make_unique<TFlacRecordingRepair>());
+    AddFormat(std::make_unique<TOpusRecordingRepair>());
 }
 
 void TRecordingRepair::AddFormat(std::unique_ptr<TRecordingFormatRepair> format) {
@@ -85,11 +89,10 @@ TRecordingRepair::TResult TRecordingRepair::RepairFolder(const WideString& folde
             if (IsRecordingName(name, candidate->Extension())) format = candidate.get();
         if (!format) continue;
         // Opened where it lies, never through a link, never waiting for a pipe.
-        TDescriptor file(::openat(folderFd, name.c_str(),
-                                  O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        TDescriptor file(
+            ::openat(folderFd, name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat info {};
-        if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
-            continue;
+        if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
         // A running recorder holds the file it writes.
         if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;
         const WideString fullName = prefix + Utf8ToUtf16(name);

@@ -10,17 +10,6 @@ namespace {
 // More than every header the filter writes.
 constexpr std::size_t kHeaderRead = 4096;
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= std::size_t(n);
-        at += n;
-    }
-    return true;
-}
 } // namespace
 
 TRecordingFormatRepair::TOutcome TWavRecordingRepair::Repair(int fd, std::uint64_t size,

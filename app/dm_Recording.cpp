@@ -3,6 +3,8 @@
 #include "WaveDest/WavLayout.h"
 #include "app/EUserError.h"
 #include "app/TApplicationErrors.h"
+#include "app/TFlacRecordingRepair.h"
+#include "app/TOpusRecordingRepair.h"
 #include "app/TRecordingFolder.h"
 #include "app/TRecordingRepair.h"
 #include "capture/EDShowError.h"
@@ -16,6 +18,7 @@
 
 #include <QFile>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -349,7 +352,21 @@ bool TdmRecording::RemoveIfNoAudio(const WideString& fileName) {
     QFile file(path);
     if (!file.exists()) return false;
     const qint64 size = file.size();
-    if (size != 0) {
+    // A compressed file is judged by its format's repair: headers without sound hold nothing.
+    std::unique_ptr<TRecordingFormatRepair> compressed;
+    if (path.endsWith(QLatin1String(".flac")))
+        compressed = std::make_unique<TFlacRecordingRepair>();
+    if (path.endsWith(QLatin1String(".opus")))
+        compressed = std::make_unique<TOpusRecordingRepair>();
+    if (size != 0 && compressed) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return false;
+        int error = 0;
+        const bool empty = compressed->Repair(fd, std::uint64_t(size), error) ==
+                           TRecordingFormatRepair::TOutcome::NoAudio;
+        ::close(fd);
+        if (!empty) return false;
+    } else if (size != 0) {
         constexpr qint64 LargestHeader = 1024;
         if (size > LargestHeader || !file.open(QIODevice::ReadOnly)) return false;
         const QByteArray bytes = file.readAll();

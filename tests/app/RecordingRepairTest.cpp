@@ -2,14 +2,19 @@
 // removes, and which it leaves alone, byte for byte.
 #include "AppTestSupport.h"
 
+#include "app/TFlacRecordingRepair.h"
+#include "app/TOpusRecordingRepair.h"
 #include "app/TRecordingRepair.h"
 #include "app/dm_Recording.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <fcntl.h>
 #include <string>
@@ -56,8 +61,7 @@ Bytes Recording(std::uint32_t riffSize, std::uint32_t dataBytes, std::size_t aud
 
 // A recording of six channels as the filter lays it out in the extensible format, 48 kHz
 // 16-bit (12 bytes a frame): header 68 bytes, then audioBytes of audio.
-Bytes SixChannelRecording(std::uint32_t riffSize, std::uint32_t dataBytes,
-                          std::size_t audioBytes) {
+Bytes SixChannelRecording(std::uint32_t riffSize, std::uint32_t dataBytes, std::size_t audioBytes) {
     Bytes file = Text("RIFF");
     Append(file, Le32(riffSize));
     Append(file, Text("WAVE"));
@@ -109,7 +113,8 @@ std::vector<RepairCase> Cases() {
     return {
         // Cut off by a kill: the provisional header claims a second beyond the 40 bytes there.
         {"claims a second ahead", "2024-03-03 14-05-09.wav",
-         Recording(38 + 40 + second, 40 + second, 40), Expect::Repaired, Recording(38 + 40, 40, 40)},
+         Recording(38 + 40 + second, 40 + second, 40), Expect::Repaired,
+         Recording(38 + 40, 40, 40)},
         // A torn last frame: 2 bytes of an eleventh frame are cut off.
         {"torn last frame", "2024-03-03 14-05-10.wav", Recording(38 + second, second, 42),
          Expect::Repaired, Recording(38 + 40, 40, 40)},
@@ -124,25 +129,46 @@ std::vector<RepairCase> Cases() {
         // An exact recording without audio is complete as it is.
         {"exact and empty", "2024-03-03 14-05-13.wav", Recording(38, 0, 0), Expect::Untouched, {}},
         // Cut off before its first frame: nothing to keep.
-        {"cut off without audio", "2024-03-03 14-05-14.wav", Recording(38 + second, second, 0),
-         Expect::Removed, {}},
-        {"cut off within the first frame", "2024-03-03 14-05-15 (12).wav",
-         Recording(38 + second, second, 3), Expect::Removed, {}},
+        {"cut off without audio",
+         "2024-03-03 14-05-14.wav",
+         Recording(38 + second, second, 0),
+         Expect::Removed,
+         {}},
+        {"cut off within the first frame",
+         "2024-03-03 14-05-15 (12).wav",
+         Recording(38 + second, second, 3),
+         Expect::Removed,
+         {}},
         // Empty: maybe a name another recorder has just reserved.
         {"empty", "2024-03-03 14-05-16.wav", {}, Expect::Untouched, {}},
         // Written by another program: a chunk behind the data, which the RIFF size covers.
-        {"chunk behind the data", "2024-03-03 14-05-17.wav",
-         WithChunkBehind(Recording(0, 20, 20)), Expect::Untouched, {}},
+        {"chunk behind the data",
+         "2024-03-03 14-05-17.wav",
+         WithChunkBehind(Recording(0, 20, 20)),
+         Expect::Untouched,
+         {}},
         {"not a WAV file", "2024-03-03 14-05-18.wav", Bytes(100, 'x'), Expect::Untouched, {}},
         // Not named as the recorder names its recordings.
-        {"another name", "interview.wav", Recording(38 + second, second, 40), Expect::Untouched,
+        {"another name",
+         "interview.wav",
+         Recording(38 + second, second, 40),
+         Expect::Untouched,
          {}},
-        {"a copy numbered 1", "2024-03-03 14-05-09 (1).wav", Recording(38 + second, second, 40),
-         Expect::Untouched, {}},
-        {"another extension", "2024-03-03 14-05-09.WAV", Recording(38 + second, second, 40),
-         Expect::Untouched, {}},
-        {"a seconds field of three digits", "2024-03-03 14-05-099.wav",
-         Recording(38 + second, second, 40), Expect::Untouched, {}},
+        {"a copy numbered 1",
+         "2024-03-03 14-05-09 (1).wav",
+         Recording(38 + second, second, 40),
+         Expect::Untouched,
+         {}},
+        {"another extension",
+         "2024-03-03 14-05-09.WAV",
+         Recording(38 + second, second, 40),
+         Expect::Untouched,
+         {}},
+        {"a seconds field of three digits",
+         "2024-03-03 14-05-099.wav",
+         Recording(38 + second, second, 40),
+         Expect::Untouched,
+         {}},
     };
 }
 
@@ -229,15 +255,15 @@ TEST(RecordingRepair, LeavesFilesBeingWrittenLinkedOrElsewhere) {
 TEST(RecordingRepair, KnowsTheNamesTheRecorderGives) {
     const QDateTime moment({2024, 3, 3}, {14, 5, 9});
     for (const int copy : {1, 2, 9, 10, 123}) {
-        const QString name = QString::fromStdU16String(
-            TdmRecording::RecordingFileNameAt(u"/rec", moment, copy));
+        const QString name =
+            QString::fromStdU16String(TdmRecording::RecordingFileNameAt(u"/rec", moment, copy));
         EXPECT_TRUE(TRecordingRepair::IsRecordingName(name.mid(5).toStdString(), "wav"))
             << name.toStdString();
     }
-    for (const char* other : {"2024-03-03 14-05-09 (0).wav", "2024-03-03 14-05-09 (02).wav",
-                              "2024-03-03 14-05-09 ().wav", "2024-03-03 14-05-09(2).wav",
-                              "2024-03-03_14-05-09.wav", "2024-03-03 14-05-09.wav.part",
-                              ".wav", "2024-03-03 14-05-09.flac"})
+    for (const char* other :
+         {"2024-03-03 14-05-09 (0).wav", "2024-03-03 14-05-09 (02).wav",
+          "2024-03-03 14-05-09 ().wav", "2024-03-03 14-05-09(2).wav", "2024-03-03_14-05-09.wav",
+          "2024-03-03 14-05-09.wav.part", ".wav", "2024-03-03 14-05-09.flac"})
         EXPECT_FALSE(TRecordingRepair::IsRecordingName(other, "wav")) << other;
 }
 
@@ -256,3 +282,106 @@ TEST(RecordingRepair, OneMessageListsTheRepairedRecordings) {
     EXPECT_FALSE(TdmRecording::RepairRecordings(folder.toStdU16String()));
 }
 } // namespace
+
+namespace {
+// A second of a 440 Hz tone, 48 kHz 16-bit stereo, made into a complete file by the format's
+// own encoder tool, then cut where a kill would cut it.
+QByteArray Encoded(const QString& folder, const char* extension) {
+    QByteArray pcm;
+    for (int i = 0; i < 48000; ++i) {
+        const auto v = qint16(8000 * std::sin(2 * M_PI * 440 * i / 48000.0));
+        for (int channel = 0; channel < 2; ++channel)
+            pcm.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+    }
+    const QString raw = folder + QStringLiteral("/tone.raw");
+    const QString out = folder + QStringLiteral("/tone") + QLatin1String(extension);
+    QFile file(raw);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pcm);
+    file.close();
+    QProcess tool;
+    if (QLatin1String(extension) == QLatin1String(".flac"))
+        tool.start(QStringLiteral("flac"),
+                   {"-s", "-f", "--force-raw-format", "--endian=little", "--sign=signed",
+                    "--channels=2", "--bps=16", "--sample-rate=48000", "-o", out, raw});
+    else
+        tool.start(QStringLiteral("opusenc"), {"--quiet", "--max-delay", "100", "--raw",
+                                               "--raw-rate", "48000", "--raw-chan", "2", raw, out});
+    EXPECT_TRUE(tool.waitForFinished(20000));
+    EXPECT_EQ(0, tool.exitCode()) << tool.readAllStandardError().toStdString();
+    QFile encoded(out);
+    EXPECT_TRUE(encoded.open(QIODevice::ReadOnly));
+    return encoded.readAll();
+}
+
+TRecordingFormatRepair::TOutcome RepairOnce(TRecordingFormatRepair& repair, const QString& path) {
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR);
+    EXPECT_GE(fd, 0);
+    int error = 0;
+    const auto outcome = repair.Repair(fd, std::uint64_t(QFileInfo(path).size()), error);
+    ::close(fd);
+    EXPECT_EQ(0, error);
+    return outcome;
+}
+
+// Whether the format's checking tool reads the file to its end without a complaint.
+bool Checked(const QString& path, bool flac) {
+    QProcess tool;
+    if (flac)
+        tool.start(QStringLiteral("flac"), {"-t", "-s", path});
+    else
+        tool.start(QStringLiteral("opusinfo"), {path});
+    tool.waitForFinished(20000);
+    const QByteArray said = tool.readAllStandardOutput() + tool.readAllStandardError();
+    // A recording cut off has no MD5 to check against, which flac says.
+    const bool quiet = said.count("WARNING") == (flac ? said.count("MD5 signature") : 0);
+    EXPECT_TRUE(tool.exitCode() == 0 && quiet && !said.contains("ERROR")) << said.toStdString();
+    return tool.exitCode() == 0 && quiet && !said.contains("ERROR");
+}
+} // namespace
+
+// A FLAC or Opus recording cut off mid-frame or mid-page is cut back to its last complete
+// one and says so (FLAC counts its samples, Opus ends its stream), so the checking tools are
+// silent; a complete file, or one made exact before, is exact; one cut within its headers
+// holds no audio.
+TEST(RecordingRepair, CompressedRecordingsAreCutBackToTheirLastCompletePiece) {
+    using enum TRecordingFormatRepair::TOutcome;
+    const QString folder = NewTestFolder(QStringLiteral("compressed"));
+    for (const bool flac : {true, false}) {
+        SCOPED_TRACE(flac ? "FLAC" : "Opus");
+        TFlacRecordingRepair flacRepair;
+        TOpusRecordingRepair opusRepair;
+        TRecordingFormatRepair& repair =
+            flac ? static_cast<TRecordingFormatRepair&>(flacRepair) : opusRepair;
+        const QByteArray complete = Encoded(folder, flac ? ".flac" : ".opus");
+        ASSERT_GT(complete.size(), 2000);
+        const QString path = folder + QStringLiteral("/2024-03-03 14-05-09.") +
+                             QString::fromStdString(repair.Extension());
+        auto put = [&](QByteArray bytes) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(bytes);
+        };
+
+        put(complete);
+        EXPECT_EQ(Exact, RepairOnce(repair, path));
+        EXPECT_EQ(complete.size(), QFileInfo(path).size());
+
+        // As the recording leaves it while it records: FLAC without a sample count and MD5.
+        QByteArray cut = complete.left(complete.size() * 2 / 3);
+        if (flac) {
+            cut[21] = char(cut[21] & 0xF0);
+            for (int i = 22; i < 42; ++i)
+                cut[i] = 0;
+        }
+        put(cut);
+        EXPECT_EQ(Repaired, RepairOnce(repair, path));
+        EXPECT_LT(QFileInfo(path).size(), cut.size());
+        EXPECT_GT(QFileInfo(path).size(), complete.size() / 3);
+        EXPECT_TRUE(Checked(path, flac));
+        EXPECT_EQ(Exact, RepairOnce(repair, path)) << "once is enough";
+
+        put(complete.left(flac ? 30 : 40));
+        EXPECT_EQ(NoAudio, RepairOnce(repair, path));
+    }
+}
