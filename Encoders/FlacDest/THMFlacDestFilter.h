@@ -1,7 +1,7 @@
 #pragma once
 // The FLAC destination filter: encodes 16-bit PCM of 1 to 8 channels at any rate FLAC can
 // carry, losslessly, into a native FLAC file (libFLAC's stream encoder, compression level
-// 5), with the recording's comments (RecordingTags). While it records, the file is a valid
+// 1), with the recording's comments (RecordingTags). While it records, the file is a valid
 // FLAC stream whose STREAMINFO says "length unknown" (no sample count, no MD5), so a
 // recording cut off without a stop decodes up to its last complete frame; at the stop the
 // encoder goes back through the file writer's IStream and completes STREAMINFO with the
