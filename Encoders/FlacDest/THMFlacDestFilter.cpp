@@ -11,6 +11,9 @@ namespace {
 // Level 1 (fixed predictors, adaptive mid-side) keeps the encoder within three times the CPU of
 // a WAV recording; level 5 costs twice that again for files about a fifth smaller.
 constexpr unsigned kCompressionLevel = 1;
+// Level 5's frames rather than level 1's 1152 samples: fewer frame headers, and a cut-off
+// recording loses at most 85 ms at 48 kHz.
+constexpr unsigned kBlockSize = 4096;
 } // namespace
 
 struct THMFlacDestFilter::Encoder {
@@ -99,6 +102,7 @@ HRESULT THMFlacDestFilter::StartEncoder(const PcmInputFormat& format, const Reco
         FLAC__stream_encoder_set_bits_per_sample(flac, PcmInputFormat::kBitsPerSample) &&
         FLAC__stream_encoder_set_sample_rate(flac, format.samplesPerSec) &&
         FLAC__stream_encoder_set_compression_level(flac, kCompressionLevel) &&
+        FLAC__stream_encoder_set_blocksize(flac, kBlockSize) &&
         FLAC__stream_encoder_set_streamable_subset(
             flac, FLAC__format_sample_rate_is_subset(format.samplesPerSec)) &&
         FLAC__stream_encoder_set_metadata(flac, &encoder->comments, 1);
