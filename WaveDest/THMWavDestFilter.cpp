@@ -40,6 +40,33 @@ THMWavDestFilter::THMWavDestFilter(std::string objectName, IUnknown* controller,
 THMWavDestFilter::THMWavDestFilter(std::string objectName, IUnknown* controller, REFCLSID classId)
     : TBCTransformFilter(std::move(objectName), controller, classId) {}
 
+HRESULT THMWavDestFilter::InnerQueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IRecordingProgress)
+        return GetInterface(static_cast<IRecordingProgress*>(this), object);
+    return TBCTransformFilter::InnerQueryInterface(iid, object);
+}
+
+HRESULT THMWavDestFilter::GetProgress(RECORDING_PROGRESS* progress) {
+    if (!progress) return E_POINTER;
+    *progress = RECORDING_PROGRESS{};
+    TBCAutoLock lock(*FilterLock);
+    const AM_MEDIA_TYPE* type = InputPin && InputPin->HasPeer() ? InputPin->CurrentType() : nullptr;
+    if (!type || !type->pbFormat || type->cbFormat < WavLayout::WaveFormatBytes)
+        return VFW_E_NOT_CONNECTED;
+    const WavLayout::TWaveFormat format = WavLayout::GetWaveFormat(type->pbFormat, type->cbFormat);
+    const DWORD written = DeliveredBytes.load(std::memory_order_acquire);
+    progress->cbWritten = written;
+    progress->cFramesWritten = format.blockAlign ? written / format.blockAlign : 0;
+    const ULONGLONG most = kMaxFileBytes - WavLayout::HeaderBytes(type->cbFormat);
+    progress->cbRoomInFile = written < most ? most - written : 0;
+    progress->nSamplesPerSec = format.samplesPerSec;
+    progress->nAvgBytesPerSec = format.avgBytesPerSec;
+    progress->nChannels = format.channels;
+    progress->wBitsPerSample = format.bitsPerSample;
+    return S_OK;
+}
+
 HRESULT THMWavDestFilter::AcceptsInputType(const AM_MEDIA_TYPE& mediaType) {
     return mediaType.formattype == FORMAT_WaveFormatEx ? S_OK : S_FALSE;
 }
@@ -91,6 +118,7 @@ HRESULT THMWavDestFilter::BeginStreaming() {
     const AM_MEDIA_TYPE& format = *InputPin->CurrentType();
     HeaderBytes = WavLayout::HeaderBytes(MediaTypeFormatSize(format));
     DataBytes = 0;
+    DeliveredBytes.store(0, std::memory_order_release);
     ClaimedBytes = 0;
     AheadBytes = 0;
     // nAvgBytesPerSec at offset 8 of the WAVEFORMATEX, nBlockAlign at 12.
@@ -167,6 +195,7 @@ HRESULT THMWavDestFilter::ProcessSample(IMediaSample* sample) {
         DataBytes = kept;
         if (hr == E_FAIL && TooLargeRefused) hr = WAVDEST_E_FILE_TOO_LARGE;
     }
+    DeliveredBytes.store(DataBytes, std::memory_order_release);
     return hr;
 }
 

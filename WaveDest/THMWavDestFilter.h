@@ -9,9 +9,14 @@
 // provisional header is written when streaming starts and rewritten, between samples, before
 // the data passes what it claims: its sizes claim the bytes delivered plus one second of
 // audio, which readers take as a file cut short and play to its end.
+// Its progress (IRecordingProgress) tells the frames and bytes of sound that reached the file.
 // Thread contract: as TBCTransformFilter. DataBytes, HeaderBytes, ClaimedBytes and AheadBytes
-// are touched only under the streaming lock.
+// are touched only under the streaming lock; the bytes delivered are published to any thread
+// through an atomic, and GetProgress takes only the filter lock.
 #include "framework/TBCTransformFilter.h"
+#include "framework/interfaces/RecordingFigures.h"
+
+#include <atomic>
 
 // The class of the filter made by its own constructor.
 inline constexpr CLSID CLSID_HMWavDest{
@@ -22,7 +27,7 @@ inline constexpr CLSID CLSID_HMWavDest{
 // carrying it.
 inline constexpr HRESULT WAVDEST_E_FILE_TOO_LARGE = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
 
-class THMWavDestFilter : public TBCTransformFilter {
+class THMWavDestFilter : public TBCTransformFilter, public IRecordingProgress {
 public:
     // The filter's own constructor: class CLSID_HMWavDest, input pin "In" and output pin "Out"
     // (a CWavDestOutputPin) made at once; hr reports a pin that could not be made.
@@ -37,6 +42,13 @@ public:
         HRESULT hr = S_OK;
         return new THMWavDestFilter(factory->DisplayName, controller, hr);
     }
+
+    TBC_DECLARE_DELEGATING_UNKNOWN
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
+
+    // IRecordingProgress: the current run's sound in the file (once stopped, the last run's);
+    // the format is the input connection's.
+    HRESULT GetProgress(RECORDING_PROGRESS* progress) override;
 
     HRESULT TransformSample(IMediaSample* input, IMediaSample* output) override;
     HRESULT AcceptsInputType(const AM_MEDIA_TYPE& mediaType) override;
@@ -77,4 +89,6 @@ protected:
     DWORD AheadBytes = 0;
     // TransformSample refused the sample for the 4 GiB limit (read by ProcessSample).
     bool TooLargeRefused = false;
+    // DataBytes as far as the samples got through, for GetProgress.
+    std::atomic<DWORD> DeliveredBytes{0};
 };

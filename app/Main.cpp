@@ -5,6 +5,7 @@
 #include "app/TButtonKeys.h"
 #include "app/TDesignFonts.h"
 #include "app/TDrawnPictures.h"
+#include "app/TRecordingPanel.h"
 #include "app/TUserMessages.h"
 #include "app/dm_Recording.h"
 #include "app/languages/TLangDispatcher.h"
@@ -144,6 +145,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     StatusBar1->setFont(TDesignFonts::ShellDlg());
     setStatusBar(StatusBar1);
 
+    RecordingPanel1 = new TRecordingPanel(Panel1, StatusBar1);
+    // The panel keeps what happened; what to do about it was in the message box.
+    RecordingPanel1->SetMessageTranslator([](const TUserError& error) {
+        return TUserMessages::For(error).Text.section(u'\n', 0, 0);
+    });
+
     resize(ClientWidth, ClientHeight);
 
     LangDispatcher1 = new TLangDispatcher(this);
@@ -174,11 +181,16 @@ TForm1::~TForm1() {
         dmRecording->OnFileNameChanged = nullptr;
         dmRecording->OnStateChanged = nullptr;
         dmRecording->OnMessage = nullptr;
+        dmRecording->OnStatusChanged = nullptr;
     }
 }
 
 void TForm1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LanguageChange) UpdateComposedTexts();
+    if (event->type() == QEvent::WindowStateChange && dmRecording) {
+        ListenToRecording();
+        if (!isMinimized()) dmRecording->ResumeStatus();
+    }
     QMainWindow::changeEvent(event);
 }
 
@@ -214,6 +226,8 @@ void TForm1::showEvent(QShowEvent* event) {
             move(frame.topLeft());
         }
     }
+    ListenToRecording();
+    if (dmRecording) RecordingPanel1->Show(dmRecording->Status());
     QMainWindow::showEvent(event);
 }
 
@@ -246,6 +260,12 @@ WideString TForm1::RecordingFolder() const {
 
 TdmRecording& TForm1::Recording() {
     if (!dmRecording) throw EUserError(TMessageCause::NoCaptureController);
+    ListenToRecording();
+    return *dmRecording;
+}
+
+void TForm1::ListenToRecording() {
+    if (!dmRecording) return;
     dmRecording->OnFileNameChanged = [this](const WideString& fileName) {
         FileNameChanged(QString::fromStdU16String(fileName));
     };
@@ -253,7 +273,12 @@ TdmRecording& TForm1::Recording() {
     dmRecording->OnMessage = [this](const std::vector<TUserError>& messages) {
         ShowRecordingMessages(messages);
     };
-    return *dmRecording;
+    if (isMinimized())
+        dmRecording->OnStatusChanged = nullptr; // its timer stops at the next tick
+    else
+        dmRecording->OnStatusChanged = [this](const TRecordingStatus& status) {
+            RecordingPanel1->Show(status);
+        };
 }
 
 void TForm1::FileNameChanged(const QString& fileName) {

@@ -1,10 +1,11 @@
 #pragma once
-// The main window: Record, Pause, Stop and Setup, and the label with the file being recorded.
+// The main window: Record, Pause, Stop and Setup, the label with the file being recorded, and
+// below them the recording's status (TRecordingPanel, in the panel and the status bar).
 // It holds no recording logic: Record, Pause and Stop ask the recording data module, which
-// decides; the window shows the file it names, whether the recording is paused and the
-// messages it has for the user. Every command has a shortcut that works whichever control has
-// the focus (Ctrl+R, Ctrl+P, Ctrl+S, Ctrl+,); the toolbar buttons take the focus with Tab, and
-// Space or Enter presses the focused one.
+// decides; the window shows the file it names, whether the recording is paused, the status
+// it reports and the messages it has for the user. Every command has a shortcut that works
+// whichever control has the focus (Ctrl+R, Ctrl+P, Ctrl+S, Ctrl+,); the toolbar buttons take
+// the focus with Tab, and Space or Enter presses the focused one.
 // Thread contract: GUI thread only.
 #include "app/UserMessageTypes.h"
 #include "runtime/WinTypes.h"
@@ -20,6 +21,7 @@ class QStatusBar;
 class QToolBar;
 class TLangDispatcher;
 class TLangTranslator;
+class TRecordingPanel;
 class TdmRecording;
 enum class TRecordingState;
 
@@ -41,6 +43,7 @@ public:
     QLabel* lblFileName;
     QFrame* Panel1;
     QStatusBar* StatusBar1;
+    TRecordingPanel* RecordingPanel1;
     TLangDispatcher* LangDispatcher1;
     TLangTranslator* LangTranslator1;
 
@@ -63,6 +66,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     // A new language: the texts composed of table texts and the window's state follow.
+    // Minimized, the window's status is not fed (nobody sees it, nothing need wake up for it).
     void changeEvent(QEvent* event) override;
     // A recording under way is stopped, and its file completed, before the window goes.
     void closeEvent(QCloseEvent* event) override;
@@ -72,6 +76,9 @@ private:
     // The data module, telling this window what it records and what to show; raises when
     // there is none.
     TdmRecording& Recording();
+    // Tells the data module, when there is one, what to tell this window (its status only while
+    // the window is not minimized).
+    void ListenToRecording();
     // The data module's messages for the user, shown together in the active language.
     void ShowRecordingMessages(const std::vector<TUserError>& messages);
     void RecordingStateChanged(TRecordingState state);

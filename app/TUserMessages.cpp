@@ -34,6 +34,7 @@ constexpr TCauseRow CauseRows[] = {
     {InputMissing, "msgInputMissing", Warning},
     {FileNoPermission, "msgFileNoPermission", Error},
     {DiskFullAtStart, "msgDiskFullAtStart", Error},
+    {NoRoomAtStart, "msgNoRoomAtStart", Error},
     {NotStarted, "msgNotStarted", Error},
     {DiskFull, "msgDiskFull", Error},
     {SizeLimit, "msgSizeLimit", Error},
@@ -51,6 +52,7 @@ constexpr TCauseRow CauseRows[] = {
     {FolderRelative, "msgFolderRelative", Warning},
     {FolderIsFile, "msgFolderIsFile", Warning},
     {FolderBelowAFile, "msgFolderBelowAFile", Warning},
+    {FolderNotOpened, "msgFolderNotOpened", Warning},
     {UnexpectedError, "msgUnexpectedError", Error},
     {UnknownError, "msgUnknownError", Error},
 };

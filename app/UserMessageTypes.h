@@ -24,6 +24,7 @@ enum class TMessageCause {
     InputMissing,        // the chosen input's key (the system default records instead)
     FileNoPermission,    // the folder
     DiskFullAtStart,     // the folder
+    NoRoomAtStart,       // the folder, the kB free there
     NotStarted,          // -
     DiskFull,            // the file
     SizeLimit,           // the file
@@ -44,6 +45,8 @@ enum class TMessageCause {
     FolderRelative,   // the text
     FolderIsFile,     // the path
     FolderBelowAFile, // the path, the file in its way
+    // The recording's status.
+    FolderNotOpened, // the folder
     // Anything else.
     UnexpectedError, // -
     UnknownError,    // -

@@ -4,6 +4,7 @@
 #include "app/EUserError.h"
 #include "app/TApplicationErrors.h"
 #include "app/TFlacRecordingRepair.h"
+#include "app/TLevelFollower.h"
 #include "app/TOpusRecordingRepair.h"
 #include "app/TRecordingFolder.h"
 #include "app/TRecordingRepair.h"
@@ -17,13 +18,18 @@
 #include "settings/KWFileUtils.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 TdmRecording* dmRecording = nullptr;
@@ -89,12 +95,28 @@ TMessageCause ReserveFailureCause(int error) {
 
 // More copies of one second's name than anybody makes; beyond them the name counts as taken.
 constexpr int kMostCopies = 10000;
+
+std::int64_t NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 } // namespace
 
 TdmRecording::TdmRecording(QObject* owner)
-    : QObject(owner), FClock([] { return QDateTime::currentDateTime(); }) {
+    : QObject(owner), FClock([] { return QDateTime::currentDateTime(); }), FFreeSpace(FreeSpaceOf),
+      FLevels(std::make_unique<TLevelFollower>()) {
     ASSERT_GUI_THREAD("TdmRecording");
     setObjectName(QStringLiteral("dmRecording"));
+    FStatusTimer = new QTimer(this);
+    FStatusTimer->setObjectName(QStringLiteral("StatusTimer"));
+    FStatusTimer->setInterval(StatusIntervalMs);
+    FStatusTimer->setTimerType(Qt::PreciseTimer);
+    connect(FStatusTimer, &QTimer::timeout, this, [this] {
+        if (!OnStatusChanged)
+            FStatusTimer->stop(); // nobody to show it to
+        else
+            OnStatusChanged(Status());
+    });
     // A controller that cannot be created is shown, and start-up goes on without it.
     RunGuiHandler(nullptr, [this] { DataModuleCreate(); });
 }
@@ -182,7 +204,11 @@ WideString TdmRecording::StartRecording(const WideString& folder, const WideStri
         const QString previous = Forget();
         const HRESULT stopped = capture.Stop();
         Ended(previous);
-        if (FAILED(stopped)) Tell({{StopFailed, {previous}, ErrorText(stopped)}});
+        std::vector<TUserError> failure;
+        if (FAILED(stopped)) failure.push_back({StopFailed, {previous}, ErrorText(stopped)});
+        KeepLastRecording(previous, failure);
+        StatusChanged();
+        if (!failure.empty()) Tell(failure);
     }
 
     const std::optional<TRecordingFileFormat> known = FormatOfSetting(formatSetting);
@@ -208,13 +234,19 @@ WideString TdmRecording::StartRecording(const WideString& folder, const WideStri
         AbandonRecording(capture, name);
         throw EUserError(NotStarted, {}, QString::fromUtf8(error.what()));
     }
+    RefuseWithoutRoom(capture, folder, name);
     const HRESULT hr = capture.Play();
     if (SUCCEEDED(hr) && reported.empty() && capture.GetGraphState() == GraphStateRunning) {
         FFileName = QString::fromStdU16String(name);
         FInput = input;
         FMissing = missing;
         FUnknownFormat = known ? WideString() : formatSetting;
+        FFolder = folder;
+        FClipped = {};
+        FLevels->Restart();
+        FFreeBytesAt.reset();
         StateChanged();
+        StatusChanged();
         // Told while the recording already runs, so that nothing is lost while it is read.
         if (!missing.empty()) Tell({{InputMissing, {QString::fromStdU16String(missing)}, {}}});
         return name;
@@ -275,7 +307,10 @@ void TdmRecording::PauseOrResume() {
     if (FAILED(hr))
         EndAfterFailure(capture, state == TRecordingState::Recording ? PauseFailed : ResumeFailed,
                         hr);
+    // Paused, the levels start afresh when the sound comes back.
+    if (state == TRecordingState::Paused) FLevels->Restart();
     StateChanged();
+    StatusChanged();
 }
 
 void TdmRecording::EndAfterFailure(TDXShowCaptureAudio& capture, TMessageCause cause, HRESULT hr) {
@@ -285,7 +320,10 @@ void TdmRecording::EndAfterFailure(TDXShowCaptureAudio& capture, TMessageCause c
     StateChanged();
     QString details = ErrorText(hr);
     if (FAILED(stopped)) details += u'\n' + ErrorText(stopped);
-    throw EUserError(cause, {file}, details);
+    const TUserError error{cause, {file}, details};
+    KeepLastRecording(file, {error});
+    StatusChanged();
+    throw EUserError(error);
 }
 
 void TdmRecording::StopRecording() {
@@ -294,7 +332,11 @@ void TdmRecording::StopRecording() {
     const HRESULT hr = Controller().Stop();
     Ended(file);
     StateChanged();
-    if (FAILED(hr)) throw EUserError(StopFailed, {file}, ErrorText(hr));
+    std::vector<TUserError> failure;
+    if (FAILED(hr)) failure.push_back({StopFailed, {file}, ErrorText(hr)});
+    if (!file.isEmpty()) KeepLastRecording(file, failure);
+    StatusChanged();
+    if (!failure.empty()) throw EUserError(failure.front());
 }
 
 void TdmRecording::AbandonRecording(TDXShowCaptureAudio& capture, const WideString& fileName) {
@@ -303,6 +345,7 @@ void TdmRecording::AbandonRecording(TDXShowCaptureAudio& capture, const WideStri
     // The name was new, so the file is ours; one that never got a sample is nothing to keep.
     (void)RemoveIfNoAudio(fileName);
     StateChanged();
+    StatusChanged();
 }
 
 void TdmRecording::RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT stopped) {
@@ -312,7 +355,140 @@ void TdmRecording::RecordingStopped(LONG eventCode, LONG_PTR param1, HRESULT sto
     std::vector<TUserError> messages{RecordingStoppedError(eventCode, param1, FInput, file)};
     if (FAILED(stopped)) messages.push_back({StopFailed, {file}, ErrorText(stopped)});
     StateChanged();
+    if (!file.isEmpty()) KeepLastRecording(file, messages);
+    StatusChanged();
     Tell(messages);
+}
+
+void TdmRecording::RefuseWithoutRoom(TDXShowCaptureAudio& capture, const WideString& folder,
+                                     const WideString& fileName) {
+    RECORDING_PROGRESS figures{};
+    IRecordingProgress* progress = capture.RecordingProgress();
+    if (!progress || FAILED(progress->GetProgress(&figures))) return;
+    const std::optional<std::uint64_t> free = FFreeSpace(folder);
+    const std::optional<std::int64_t> seconds =
+        SecondsOfRoom(free, figures.cbRoomInFile, figures.nAvgBytesPerSec);
+    if (!seconds || *seconds >= LeastRoomSeconds) return;
+    AbandonRecording(capture, fileName);
+    throw EUserError(NoRoomAtStart,
+                     {QString::fromStdU16String(folder), QString::number(free.value_or(0) / 1000)});
+}
+
+void TdmRecording::KeepLastRecording(const QString& fileName,
+                                     const std::vector<TUserError>& endReason) {
+    if (!FDXShowCaptureAudio) return;
+    // A file without audio was removed: there is no last recording to show (its messages
+    // still say what happened).
+    if (!QFileInfo::exists(fileName)) {
+        FLastRecording = {};
+        return;
+    }
+    TRecordingStatus last = RecordingFigures(*FDXShowCaptureAudio, fileName, NowMs());
+    last.State = TRecordingStatus::TState::Ready;
+    last.LevelChannels = 0;
+    last.Peak = {};
+    last.RoomLeftSeconds.reset();
+    last.EndReason = endReason;
+    last.FileBytes = std::uint64_t(std::max<qint64>(QFileInfo(fileName).size(), 0));
+    FLastRecording = last;
+}
+
+TRecordingStatus TdmRecording::RecordingFigures(TDXShowCaptureAudio& capture,
+                                                const QString& fileName, std::int64_t nowMs) {
+    TRecordingStatus status;
+    const bool paused = State() == TRecordingState::Paused;
+    status.State = paused ? TRecordingStatus::TState::Paused : TRecordingStatus::TState::Recording;
+    status.InputsListed = true;
+    status.DeviceName = FInput;
+    status.FileName = fileName;
+    RECORDING_PROGRESS figures{};
+    if (IRecordingProgress* progress = capture.RecordingProgress();
+        progress && SUCCEEDED(progress->GetProgress(&figures))) {
+        status.Rate = figures.nSamplesPerSec;
+        status.Channels = figures.nChannels;
+        status.Bits = figures.wBitsPerSample;
+        status.SoundBytes = figures.cbWritten;
+        if (figures.nSamplesPerSec)
+            status.ElapsedMs = std::int64_t(figures.cFramesWritten * 1000 / figures.nSamplesPerSec);
+        status.RoomLeftSeconds =
+            SecondsOfRoom(FreeBytes(nowMs), figures.cbRoomInFile, figures.nAvgBytesPerSec);
+    }
+    if (IAudioLevelMeter* meter = capture.LevelMeter()) {
+        AUDIO_METER_INFO info{};
+        const TLevelFollower::TLevels levels = FLevels->Follow(*meter, nowMs, info);
+        if (!paused) {
+            status.LevelChannels = levels.Channels;
+            status.Peak = levels.Peak;
+        }
+        for (std::size_t c = 0; c < FClipped.size(); ++c)
+            FClipped[c] = FClipped[c] || info.cClipped[c] > 0;
+        status.Dropouts = info.cOverruns;
+    }
+    status.Clipped = FClipped;
+    status.TakenMs = nowMs;
+    return status;
+}
+
+TRecordingStatus TdmRecording::Status() {
+    ASSERT_GUI_THREAD("TdmRecording");
+    const std::int64_t now = NowMs();
+    if (!FFileName.isEmpty() && FDXShowCaptureAudio)
+        return RecordingFigures(*FDXShowCaptureAudio, FFileName, now);
+    TRecordingStatus status = FLastRecording;
+    status.State = TRecordingStatus::TState::Ready;
+    status.InputsListed = FDXShowCaptureAudio != nullptr;
+    status.DeviceName.clear();
+    if (FDXShowCaptureAudio && FDXShowCaptureAudio->Devices().Count() > 0)
+        status.DeviceName =
+            QString::fromStdU16String(FDXShowCaptureAudio->Devices().Items(0).DeviceName);
+    status.TakenMs = now;
+    return status;
+}
+
+bool TdmRecording::StatusTimerActive() const {
+    return FStatusTimer->isActive();
+}
+
+void TdmRecording::ResumeStatus() {
+    ASSERT_GUI_THREAD("TdmRecording");
+    StatusChanged();
+}
+
+void TdmRecording::StatusChanged() {
+    const bool running = !FFileName.isEmpty() && State() == TRecordingState::Recording;
+    if (running && OnStatusChanged)
+        FStatusTimer->start();
+    else
+        FStatusTimer->stop();
+    if (OnStatusChanged) OnStatusChanged(Status());
+}
+
+std::optional<std::uint64_t> TdmRecording::FreeBytes(std::int64_t nowMs) {
+    if (!FFreeBytesAt || nowMs - *FFreeBytesAt >= 1000 || nowMs < *FFreeBytesAt) {
+        FFreeBytes = FFreeSpace(FFolder);
+        FFreeBytesAt = nowMs;
+    }
+    return FFreeBytes;
+}
+
+std::optional<std::int64_t> TdmRecording::SecondsOfRoom(std::optional<std::uint64_t> free,
+                                                        std::uint64_t roomInFile,
+                                                        std::uint32_t bytesPerSecond) {
+    constexpr std::uint64_t NoLimit = ~std::uint64_t(0);
+    if (bytesPerSecond == 0 || (!free && roomInFile == NoLimit)) return std::nullopt;
+    const std::uint64_t room = free ? std::min(*free, roomInFile) : roomInFile;
+    return std::int64_t(room / bytesPerSecond);
+}
+
+std::optional<std::uint64_t> TdmRecording::FreeSpaceOf(const WideString& folder) {
+    struct statvfs figures {};
+    const QByteArray path = QFile::encodeName(QString::fromStdU16String(folder));
+    if (path.isEmpty() || statvfs(path.constData(), &figures) != 0) return std::nullopt;
+    return std::uint64_t(figures.f_bavail) * std::uint64_t(figures.f_frsize);
+}
+
+void TdmRecording::SetFreeSpace(TFreeSpace freeSpace) {
+    FFreeSpace = freeSpace ? std::move(freeSpace) : TFreeSpace(FreeSpaceOf);
 }
 
 TUserError TdmRecording::RecordingStoppedError(LONG eventCode, LONG_PTR param1,

@@ -8,7 +8,13 @@
 // is told: its messages name a cause and what it concerns (TUserError), which the window shows in
 // the active language; the main window shows the file name, the state and the messages and asks
 // for Start, Pause and Stop.
+// It also keeps the window's status of the recording (TRecordingStatus): while a recording runs
+// a timer reads the figures the graph's filters publish (elapsed time from the sound that
+// reached the file, levels, dropouts) and the room left; once it stopped, the last recording
+// stays. No timer runs while nothing records, while a recording is paused, or while nobody
+// listens. Start refuses a recording that would have less than LeastRoomSeconds of room.
 // Thread contract: created, used and destroyed on the GUI thread (debug builds assert it).
+#include "app/TRecordingStatus.h"
 #include "app/UserMessageTypes.h"
 #include "capture/RecordingFileFormat.h"
 #include "runtime/HResult.h"
@@ -18,13 +24,18 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 // The audio capture controller of the capture layer, and a device of its list.
 class TDXShowCaptureAudio;
 class TDXShowCaptureDevice;
+class TLevelFollower;
+class QTimer;
 
 // Whether a recording is under way, and whether it is paused.
 enum class TRecordingState { Stopped, Recording, Paused };
@@ -109,6 +120,35 @@ public:
     // itself, to be shown together.
     std::function<void(const std::vector<TUserError>& messages)> OnMessage;
 
+    // The status now: the recording under way with its figures, or else the input the next
+    // one will use and the last recording.
+    TRecordingStatus Status();
+    // Told the status at each change (a start, a pause, a resume, a stop, a start given up, a
+    // recording that ended by itself) and, while a recording runs, every StatusIntervalMs (so
+    // the meter moves more than 20 times a second); the timer stops when nobody listens.
+    std::function<void(const TRecordingStatus& status)> OnStatusChanged;
+    static constexpr int StatusIntervalMs = 45;
+    // Whether the status timer runs.
+    bool StatusTimerActive() const;
+    // Starts the status timer again while a recording runs, after nobody listened.
+    void ResumeStatus();
+
+    // Start refuses a recording with less room than this.
+    static constexpr int LeastRoomSeconds = 10;
+    // The seconds of sound at bytesPerSecond that fit into the smaller of free (the file
+    // system's free bytes, when known) and roomInFile (what the file's format still takes, ~0
+    // for no limit); none when that cannot be told.
+    static std::optional<std::int64_t> SecondsOfRoom(std::optional<std::uint64_t> free,
+                                                     std::uint64_t roomInFile,
+                                                     std::uint32_t bytesPerSecond);
+    // The bytes free for the user in the file system that holds folder (statvfs); none when
+    // the system cannot tell.
+    static std::optional<std::uint64_t> FreeSpaceOf(const WideString& folder);
+    // What tells the free space; tests put a fake file system's answer in place. An empty
+    // function restores FreeSpaceOf.
+    using TFreeSpace = std::function<std::optional<std::uint64_t>(const WideString& folder)>;
+    void SetFreeSpace(TFreeSpace freeSpace);
+
     // Why a recording ended by itself: the graph event and its first parameter (for
     // EC_ERRORABORT the result code that ended the stream), with the input and the file.
     static TUserError RecordingStoppedError(LONG eventCode, LONG_PTR param1, const QString& input,
@@ -174,8 +214,32 @@ private:
     void FileNameChanged(const WideString& fileName);
     void StateChanged();
     void Tell(const std::vector<TUserError>& messages);
+    // After Open, before anything is written: gives the recording up and raises
+    // NoRoomAtStart when it would have less than LeastRoomSeconds of room.
+    void RefuseWithoutRoom(TDXShowCaptureAudio& capture, const WideString& folder,
+                           const WideString& fileName);
+    // The figures of the recording of fileName, under way or just stopped.
+    TRecordingStatus RecordingFigures(TDXShowCaptureAudio& capture, const QString& fileName,
+                                      std::int64_t nowMs);
+    // The recording of fileName just stopped: it becomes the last recording, with what
+    // happened to it (why it ended by itself, that its file could not be completed); none when
+    // its file was removed for holding no audio.
+    void KeepLastRecording(const QString& fileName, const std::vector<TUserError>& endReason);
+    // The status timer runs exactly while a recording runs (not paused); the window is told.
+    void StatusChanged();
+    // The free space of the recording's folder, asked at most once a second.
+    std::optional<std::uint64_t> FreeBytes(std::int64_t nowMs);
 
     TClock FClock;
+    TFreeSpace FFreeSpace;
+    // Owned as a child: runs only while a recording runs.
+    QTimer* FStatusTimer = nullptr;
+    std::unique_ptr<TLevelFollower> FLevels;
+    WideString FFolder;
+    std::array<bool, 2> FClipped{};
+    TRecordingStatus FLastRecording;
+    std::optional<std::uint64_t> FFreeBytes;
+    std::optional<std::int64_t> FFreeBytesAt;
     // The file and the input of the recording under way (for the messages about it).
     QString FFileName;
     QString FInput;

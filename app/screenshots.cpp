@@ -1,7 +1,10 @@
-// Draws the German main window and setup dialog into PNG files for the documentation:
+// Draws the German main window (with a recording in progress) and setup dialog into PNG files
+// for the documentation:
 //   hymnaro-screenshots OUTPUT_FOLDER
 // It runs in a throw-away home folder, so the user's settings are neither read nor written.
+// The recording's figures are made up here: the status panel shows what it is given.
 #include "app/Main.h"
+#include "app/TRecordingPanel.h"
 #include "app/setup/dl_Setup.h"
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
@@ -51,6 +54,29 @@ bool Save(QWidget& window, const QString& path) {
     std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
     return saved;
 }
+
+// Twelve minutes into a recording: a louder moment half a second ago is still held.
+void ShowRecordingInProgress(TForm1& form, const QString& file) {
+    form.lblFileName->setText(file);
+    TRecordingStatus status;
+    status.State = TRecordingStatus::TState::Recording;
+    status.InputsListed = true;
+    status.DeviceName = QStringLiteral("HDA Intel PCH: ALC3246 Analog");
+    status.FileName = file;
+    status.Rate = 48000;
+    status.Channels = 2;
+    status.Bits = 16;
+    status.ElapsedMs = (12 * 60 + 34) * 1000;
+    status.SoundBytes = std::uint64_t(status.ElapsedMs) * 192;
+    status.LevelChannels = 2;
+    status.RoomLeftSeconds = 3 * 3600 + 12 * 60;
+    status.Peak = {0.71, 0.56};
+    status.TakenMs = 10000;
+    form.RecordingPanel1->Show(status);
+    status.Peak = {0.35, 0.28};
+    status.TakenMs = 10500;
+    form.RecordingPanel1->Show(status);
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -76,8 +102,9 @@ int main(int argc, char* argv[]) {
             TForm2 form2(&form1);
             Form2 = &form2;
             form1.show();
-            form1.lblFileName->setText(QStringLiteral("/home/user/Documents/Hymnaro/Audio Recorder/"
-                                                      "2024-03-03 14-05-09.wav"));
+            ShowRecordingInProgress(form1,
+                                    QStringLiteral("/home/user/Documents/Hymnaro/"
+                                                   "Audio Recorder/2024-03-03 14-05-09.wav"));
             failures += !Save(form1, output + QStringLiteral("/main-window-de.png"));
             form2.show();
             failures += !Save(form2, output + QStringLiteral("/setup-dialog-de.png"));

@@ -126,6 +126,7 @@ HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
                                  : E_POINTER;
     if (FAILED(hr)) ReportError(hr, u"TDXShowCapture->BindToObject");
     (void)GraphBuilder->AddFilter(SourceFilter.get(), device->DeviceName.c_str());
+    FSourceName = device->DeviceName;
 
     IBaseFilter* sink = nullptr;
     if (!FileName.empty()) {
@@ -154,6 +155,9 @@ HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
     hr = ConnectFilters(GraphBuilder.get(), DestFilter.get(), FileWriterFilter.get());
     if (sink && FAILED(hr))
         ReportError(hr, u"Could not connect " + DestName(FileFormat, true) + u" to File Writer");
+    // Figures are a bonus: a filter without them records all the same.
+    if (SourceFilter && FAILED(SourceFilter.As(FLevelMeter))) FLevelMeter = nullptr;
+    if (DestFilter && FAILED(DestFilter.As(FRecordingProgress))) FRecordingProgress = nullptr;
     return S_OK;
 }
 
@@ -187,6 +191,9 @@ void TDXShowCaptureAudio::DiscardStaleEvents() {
 
 void TDXShowCaptureAudio::ClearGraph() {
     ASSERT_GUI_THREAD("TDXShowCaptureAudio");
+    FLevelMeter = nullptr;
+    FRecordingProgress = nullptr;
+    FSourceName.clear();
     SourceFilter = nullptr;
     DestFilter = nullptr;
     TDXShow::ClearGraph();

@@ -8,11 +8,15 @@
 // itself (the stream completed, aborted with an error, or its device was lost while the graph ran
 // or was paused) is stopped, so its file is completed, and told through OnRecordingStopped. Pause
 // (the graph controller's) pauses a recording: the file stays open and the device delivers nothing
-// until Play runs the graph again. Thread contract: GUI thread only, like the graph controller
-// (debug builds assert it).
+// until Play runs the graph again.
+// What the graph's filters know of the recording comes from the interfaces they answer: the
+// capture filter's level meter and the destination filter's progress, queried when Open has
+// built the graph and let go with it.
+// Thread contract: GUI thread only, like the graph controller (debug builds assert it).
 #include "capture/GuiThread.h"
 #include "capture/RecordingFileFormat.h"
 #include "capture/TDXShow.h"
+#include "framework/interfaces/RecordingFigures.h"
 
 #include <memory>
 
@@ -48,6 +52,13 @@ public:
         return FRunState == GraphStateRunning || FRunState == GraphStatePaused;
     }
 
+    // The figures of the current graph's recording: null when its filter does not offer
+    // them, or there is no graph. Not counted here: valid until the next Open or ClearGraph.
+    IAudioLevelMeter* LevelMeter() const { return FLevelMeter.get(); }
+    IRecordingProgress* RecordingProgress() const { return FRecordingProgress.get(); }
+    // The display name of the device the current graph records (empty without one).
+    const WideString& SourceName() const { return FSourceName; }
+
     void SetLoop(bool value) override;
     // EC_DEVICE_LOST releases the source and lists the devices again; EC_COMPLETE stops and
     // finishes without rewinding; the rest goes to the graph controller. A recording that
@@ -68,6 +79,9 @@ protected:
     std::unique_ptr<TDXShowCaptureDevices> FDevices;
     ComPtr<IBaseFilter> DestFilter;
     ComPtr<IBaseFilter> FileWriterFilter;
+    ComPtr<IAudioLevelMeter> FLevelMeter;
+    ComPtr<IRecordingProgress> FRecordingProgress;
+    WideString FSourceName;
 
 private:
     void Construct();

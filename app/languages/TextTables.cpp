@@ -5,6 +5,61 @@ TLangRow Row(const char* item, const char* english, const char* german) {
     return {QString::fromUtf8(item), {QString::fromUtf8(english), QString::fromUtf8(german)}};
 }
 
+// The texts of the recording's status (TRecordingPanel with its TLevelMeter): its captions and
+// hints, its patterns ("%1", "%2", ... stand for the figures) and its messages.
+void AddRecordingStatusTexts(TTranslationData& data) {
+    data.Captions.push_back(Row("btnOpenFolder", "Open folder", "Ordner öffnen"));
+    data.Hints.push_back(Row("btnOpenFolder",
+                             "Shows the folder of the last recording in the file manager",
+                             "Zeigt den Ordner der letzten Aufnahme im Dateimanager"));
+    data.Strings.insert(
+        data.Strings.end(),
+        {
+            Row("RecordingPanel.ReadyText", "Ready", "Bereit"),
+            Row("RecordingPanel.RecordingText", "Recording", "Aufnahme"),
+            Row("RecordingPanel.PausedText", "Paused", "Pausiert"),
+            Row("RecordingPanel.InputText", "Input: %1", "Eingang: %1"),
+            Row("RecordingPanel.NoInputText", "No audio input device was found.",
+                "Es wurde kein Audio-Eingabegerät gefunden."),
+            Row("RecordingPanel.MonoText", "%1 kHz · Mono · %2 bit", "%1 kHz · Mono · %2 Bit"),
+            Row("RecordingPanel.StereoText", "%1 kHz · Stereo · %2 bit",
+                "%1 kHz · Stereo · %2 Bit"),
+            Row("RecordingPanel.ChannelsText", "%1 kHz · %3 channels · %2 bit",
+                "%1 kHz · %3 Kanäle · %2 Bit"),
+            Row("RecordingPanel.LastRecordingText", "Last recording: %1 · %2 · %3",
+                "Letzte Aufnahme: %1 · %2 · %3"),
+            Row("RecordingPanel.HoursLeftText", "%1 h %2 min left", "noch %1 Std. %2 Min."),
+            Row("RecordingPanel.MinutesLeftText", "%1 min left", "noch %1 Min."),
+            Row("RecordingPanel.SecondsLeftText", "%1 s left", "noch %1 Sek."),
+            Row("RecordingPanel.OneDropoutText", "1 dropout", "1 Aussetzer"),
+            Row("RecordingPanel.DropoutsText", "%1 dropouts", "%1 Aussetzer"),
+            Row("RecordingPanel.LocaleName", "en_GB", "de_DE"),
+            Row("LevelMeter.AccessibleName", "Input level", "Eingangspegel"),
+            Row("LevelMeter.StereoText", "Left %1, right %2", "Links %1, rechts %2"),
+            Row("LevelMeter.DecibelText", "%1 dB", "%1 dB"),
+            Row("LevelMeter.SilenceText", "below -60 dB", "unter -60 dB"),
+            Row("LevelMeter.ClippedText", "%1, clipped", "%1, übersteuert"),
+            Row("LevelMeter.LocaleName", "en_GB", "de_DE"),
+        });
+    data.Messages.insert(
+        data.Messages.end(),
+        {
+            Row("msgNoRoomAtStart",
+                "The recording cannot start: the disk of the folder “%1” has room for less "
+                "than ten seconds of sound (%2 kB are free).\nMake room on the disk, or choose "
+                "a folder on another disk under Setup.",
+                "Die Aufnahme kann nicht beginnen: Der Datenträger des Ordners „%1“ hat Platz für "
+                "weniger als zehn Sekunden Ton (%2 kB sind frei).\nSchaffen Sie Platz auf dem "
+                "Datenträger oder wählen Sie unter „Optionen“ einen Ordner auf einem anderen "
+                "Datenträger."),
+            Row("msgFolderNotOpened",
+                "The folder “%1” could not be shown: the desktop has no file manager for it.\n"
+                "Open the folder in a file manager yourself.",
+                "Der Ordner „%1“ konnte nicht angezeigt werden: Die Arbeitsumgebung hat keinen "
+                "Dateimanager dafür.\nÖffnen Sie den Ordner selbst in einem Dateimanager."),
+        });
+}
+
 TTranslationData MakeForm1Texts() {
     TTranslationData data;
     data.Captions = {
@@ -275,6 +330,7 @@ TTranslationData MakeForm1Texts() {
         Row("QLineEdit|Delete", "", "Löschen"),
         Row("QLineEdit|Select All", "", "Alles auswählen"),
     };
+    AddRecordingStatusTexts(data);
     return data;
 }
 

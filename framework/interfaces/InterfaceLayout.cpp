@@ -3,6 +3,7 @@
 #include "framework/interfaces/Control.h"
 #include "framework/interfaces/DeviceEnum.h"
 #include "framework/interfaces/MediaGuids.h"
+#include "framework/interfaces/RecordingFigures.h"
 
 static_assert(offsetof(AM_MEDIA_TYPE, bFixedSizeSamples) == 32);
 static_assert(offsetof(AM_MEDIA_TYPE, lSampleSize) == 40);
@@ -16,3 +17,5 @@ static_assert(offsetof(WAVEFORMATEXTENSIBLE, SubFormat) == 24);
 static_assert(offsetof(PIN_INFO, achName) == sizeof(void*) + 4);
 static_assert(sizeof(FILTER_INFO::achName) == 256);
 static_assert(sizeof(Quality) == 24);
+static_assert(sizeof(AUDIO_PEAK_BLOCK) == 8);
+static_assert(offsetof(RECORDING_PROGRESS, nSamplesPerSec) == 24);

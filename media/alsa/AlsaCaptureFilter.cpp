@@ -22,6 +22,29 @@ HRESULT AlsaCaptureFilter::Create(IUnknown* outer, const std::string& device,
                                            wanted);
 }
 
+HRESULT AlsaCaptureFilter::InnerQueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IAudioLevelMeter)
+        return GetInterface(static_cast<IAudioLevelMeter*>(this), object);
+    return TBCBaseFilter::InnerQueryInterface(iid, object);
+}
+
+HRESULT AlsaCaptureFilter::GetMeterInfo(AUDIO_METER_INFO* info) {
+    if (!info) return E_POINTER;
+    pin_->Meter().Info(*info);
+    info->cOverruns = ULONG(pin_->Overruns());
+    return S_OK;
+}
+
+HRESULT AlsaCaptureFilter::GetPeakBlocks(ULONG first, ULONG count, AUDIO_PEAK_BLOCK* blocks,
+                                         ULONG* fetched) {
+    if (fetched) *fetched = 0;
+    if (!blocks && count > 0) return E_POINTER;
+    const ULONG copied = pin_->Meter().Blocks(first, count, blocks);
+    if (fetched) *fetched = copied;
+    return copied == count ? S_OK : S_FALSE;
+}
+
 TBCBasePin* AlsaCaptureFilter::PinAt(int index) {
     return index == 0 ? pin_.get() : nullptr;
 }

@@ -136,6 +136,7 @@ HRESULT AlsaCapturePin::OpenDevice() {
         return HResultFromErrno(ENOBUFS);
     stream_ = std::move(opened);
     overruns_ = 0;
+    meter_.Start(format_.rate, format_.channels);
     framesDelivered_ = 0;
     discontinuity_ = true;
     return S_OK;
@@ -215,6 +216,7 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
         while (got < wanted && !stopRequested_) {
             const long n = stream_->Read(data + got * frameBytes, wanted - got);
             if (n > 0) {
+                meter_.Measure(data + got * frameBytes, (unsigned long)n);
                 got += (unsigned long)n;
                 fruitlessRecoveries = 0;
                 lastAudio = Clock::now();
@@ -235,13 +237,19 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
             // Stopping or pausing: what the device holds was recorded before the request and
             // belongs to the recording (downstream still runs: sources stop first).
             const long n = stream_->ReadAvailable(data + got * frameBytes, wanted - got);
-            if (n > 0) got += (unsigned long)n;
+            if (n > 0) {
+                meter_.Measure(data + got * frameBytes, (unsigned long)n);
+                got += (unsigned long)n;
+            }
         } else if (!stopRequested_ && !gap && !lost && got == wanted && got < capacity) {
             // Behind after a slow write: what the device holds beyond the period goes along
             // in the same sample, so that a stalling disk is caught up with instead of
             // overrunning the device. (An overrun found here is met by the next read.)
             const long n = stream_->ReadAvailable(data + got * frameBytes, capacity - got);
-            if (n > 0) got += (unsigned long)n;
+            if (n > 0) {
+                meter_.Measure(data + got * frameBytes, (unsigned long)n);
+                got += (unsigned long)n;
+            }
         }
         if (got > 0) {
             layout_.Arrange(data, got);

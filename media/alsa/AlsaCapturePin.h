@@ -12,13 +12,14 @@
 // does one that only overruns (no audio across 20 recoveries in a row, or for 2 s), as a dead
 // sound server's plugin does, after what it gave has been handed on; a refused
 // sample ends streaming with EC_ERRORABORT carrying the refusal. No exception leaves the
-// streaming thread.
+// streaming thread. Each period read is measured for the level meter as it arrives.
 // Thread contract: connection and state calls on the graph's thread under the filter's
 // lock; the streaming thread takes no lock of the filter and touches only what it was
 // given when it started.
 #include "framework/TBCBaseOutputPin.h"
 #include "media/alsa/AlsaBackend.h"
 #include "media/alsa/AlsaChannelLayout.h"
+#include "media/alsa/PeakMeter.h"
 
 #include <atomic>
 #include <memory>
@@ -56,6 +57,8 @@ public:
     // Overruns since the device was opened (each one, the last of a storm that ended the
     // stream included). Any thread may read it.
     unsigned long Overruns() const { return overruns_.load(); }
+    // The levels of the sound delivered since the device was opened.
+    const PeakMeter& Meter() const { return meter_; }
 
 private:
     HRESULT EnsureFormat();
@@ -73,6 +76,7 @@ private:
     std::thread thread_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<unsigned long> overruns_{0};
+    PeakMeter meter_;
     bool discontinuity_ = true; // the first sample after a start or a gap
     LONGLONG framesDelivered_ = 0;
 };

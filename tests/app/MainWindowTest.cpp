@@ -5,6 +5,8 @@
 #include "app/EUserError.h"
 #include "app/Main.h"
 #include "app/TApplicationErrors.h"
+#include "app/TLevelMeter.h"
+#include "app/TRecordingPanel.h"
 #include "app/TUserMessages.h"
 #include "app/dm_Recording.h"
 #include "app/languages/TLangDispatcher.h"
@@ -21,6 +23,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSizeGrip>
@@ -31,6 +34,7 @@
 
 #include <gmock/gmock.h>
 
+#include <cmath>
 #include <stdexcept>
 
 using testing::ElementsAre;
@@ -131,12 +135,25 @@ TEST_F(MainWindow, IsLaidOutAsDesigned) {
     EXPECT_EQ(form.ToolBar2, form.lblFileName->parentWidget());
     EXPECT_EQ("", form.lblFileName->text());
 
-    // The empty panel, then a 20-pixel status bar without panels.
+    // The panel with the recording's status, then a 20-pixel status bar holding its room left
+    // and dropouts (shown while recording); nothing in it pushes the window's size.
     EXPECT_EQ(QRect(0, 68, 573, 301 - 68 - 20), form.Panel1->geometry());
-    EXPECT_TRUE(form.Panel1->findChildren<QWidget*>().isEmpty());
+    EXPECT_EQ(form.Panel1->contentsRect(), form.RecordingPanel1->geometry());
     EXPECT_EQ(QRect(0, 281, 573, 20), form.StatusBar1->geometry());
     for (QWidget* child : form.StatusBar1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        EXPECT_NE(nullptr, qobject_cast<QSizeGrip*>(child)) << "a panel in the status bar";
+        EXPECT_TRUE(qobject_cast<QSizeGrip*>(child) || child == form.RecordingPanel1->lblRoomLeft ||
+                    child == form.RecordingPanel1->lblDropouts)
+            << child->objectName().toStdString();
+    const QRect meter = form.RecordingPanel1->LevelMeter->geometry();
+    EXPECT_GE(meter.width(), 500);
+    EXPECT_LE(meter.bottom(), form.Panel1->height());
+    // A long name is cut, never widening the window.
+    TRecordingStatus status;
+    status.InputsListed = true;
+    status.DeviceName = QString(300, u'x');
+    form.RecordingPanel1->Show(status);
+    QTest::qWait(10);
+    EXPECT_EQ(QSize(573, 301), form.size());
 }
 
 TEST_F(MainWindow, ComesUpInGermanWithTheUntranslatedTextsInEnglish) {
@@ -405,6 +422,158 @@ TEST(RecordingStopped, NamesTheCauseTheInputAndTheFile) {
         EXPECT_EQ(c.values, error.Values);
         EXPECT_EQ(QString::fromUtf8(c.details), error.Details);
     }
+}
+
+struct PanelCase {
+    const char* name;
+    TRecordingStatus status;
+    // The panel's and the status bar's texts in German and in English: input, last recording,
+    // reason, room left, dropouts ("-" where the part is hidden).
+    std::array<const char*, 5> german, english;
+    bool warning;
+};
+void PrintTo(const PanelCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+TRecordingStatus Recording(unsigned rate, unsigned channels, std::int64_t roomLeft,
+                           unsigned long dropouts) {
+    TRecordingStatus s;
+    s.State = TRecordingStatus::TState::Recording;
+    s.InputsListed = true;
+    s.DeviceName = QStringLiteral("Mic");
+    s.FileName = QStringLiteral("/rec/2024-03-03 14-05-09.wav");
+    s.Rate = rate;
+    s.Channels = channels;
+    s.Bits = 16;
+    s.RoomLeftSeconds = roomLeft;
+    s.Dropouts = dropouts;
+    return s;
+}
+
+TRecordingStatus Stopped(std::vector<TUserError> reasons) {
+    TRecordingStatus s = Recording(48000, 2, 0, 2);
+    s.State = TRecordingStatus::TState::Ready;
+    s.DeviceName = QStringLiteral("Next");
+    s.ElapsedMs = 754'999;
+    s.FileBytes = 145'234'567;
+    s.RoomLeftSeconds.reset();
+    s.EndReason = std::move(reasons);
+    return s;
+}
+
+TRecordingStatus WithoutDevice() {
+    TRecordingStatus s;
+    s.InputsListed = true;
+    return s;
+}
+
+class PanelTexts : public MainWindow, public testing::WithParamInterface<PanelCase> {};
+
+// Every text of the status in both languages, numbers as each language writes them.
+TEST_P(PanelTexts, AreWrittenInTheActiveLanguage) {
+    const PanelCase& c = GetParam();
+    TRecordingPanel& panel = *form.RecordingPanel1;
+    panel.Show(c.status);
+    for (const int language : {LangGerman, LangEnglish, LangGerman}) {
+        form.LangDispatcher1->SetActiveLanguage(language);
+        const auto& expected = language == LangGerman ? c.german : c.english;
+        const QLabel* labels[] = {panel.lblInput, panel.lblLastRecording, panel.lblEndReason,
+                                  panel.lblRoomLeft, panel.lblDropouts};
+        for (std::size_t i = 0; i < std::size(labels); ++i)
+            EXPECT_EQ(QString::fromUtf8(expected[i]),
+                      labels[i]->isHidden() ? QStringLiteral("-") : labels[i]->text())
+                << labels[i]->objectName().toStdString() << " in language " << language;
+    }
+    EXPECT_EQ(c.warning, panel.lblRoomLeft->property("Warning").toBool());
+    EXPECT_EQ(c.status.HasLastRecording(), !panel.btnOpenFolder->isHidden());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Status, PanelTexts,
+    testing::Values(
+        PanelCase{
+            "RecordingStereo",
+            Recording(48000, 2, 3 * 3600 + 12 * 60 + 59, 2),
+            {"Eingang: Mic · 48 kHz · Stereo · 16 Bit", "-", "-", "noch 3 Std. 12 Min.",
+             "2 Aussetzer"},
+            {"Input: Mic · 48 kHz · Stereo · 16 bit", "-", "-", "3 h 12 min left", "2 dropouts"},
+            false},
+        PanelCase{
+            "RecordingMonoBelowFiveMinutes",
+            Recording(44100, 1, 299, 1),
+            {"Eingang: Mic · 44,1 kHz · Mono · 16 Bit", "-", "-", "noch 4 Min.", "1 Aussetzer"},
+            {"Input: Mic · 44.1 kHz · Mono · 16 bit", "-", "-", "4 min left", "1 dropout"},
+            true},
+        PanelCase{"RecordingTheLastSeconds",
+                  Recording(96000, 4, 45, 0),
+                  {"Eingang: Mic · 96 kHz · 4 Kanäle · 16 Bit", "-", "-", "noch 45 Sek.", "-"},
+                  {"Input: Mic · 96 kHz · 4 channels · 16 bit", "-", "-", "45 s left", "-"},
+                  true},
+        PanelCase{"StoppedByTheUser",
+                  Stopped({}),
+                  {"Eingang: Next",
+                   "Letzte Aufnahme: 2024-03-03 14-05-09.wav · 0:12:34 · 145,2 MB · 2 Aussetzer",
+                   "-", "-", "-"},
+                  {"Input: Next",
+                   "Last recording: 2024-03-03 14-05-09.wav · 0:12:34 · 145.2 MB · 2 dropouts", "-",
+                   "-", "-"},
+                  false},
+        PanelCase{
+            "EndedByItselfAndNotCompleted",
+            Stopped({{TMessageCause::DiskFull, {QStringLiteral("/rec/a.wav")}, {}},
+                     {TMessageCause::StopFailed,
+                      {QStringLiteral("/rec/a.wav")},
+                      QStringLiteral("The disk is full. ($80070070).")}}),
+            {"Eingang: Next",
+             "Letzte Aufnahme: 2024-03-03 14-05-09.wav · 0:12:34 · 145,2 MB · 2 Aussetzer",
+             "Die Aufnahme wurde beendet, weil der Datenträger voll ist. Die Datei „/rec/a.wav“ "
+             "enthält alles bis dahin Aufgenommene.\n"
+             "Die Aufnahme „/rec/a.wav“ konnte nicht abgeschlossen werden: Die Datei enthält den "
+             "Ton, aber ihr Kopf gibt womöglich nicht die ganze Länge an.",
+             "-", "-"},
+            {"Input: Next",
+             "Last recording: 2024-03-03 14-05-09.wav · 0:12:34 · 145.2 MB · 2 dropouts",
+             "The recording stopped because the disk is full. The file “/rec/a.wav” holds "
+             "everything recorded until then.\n"
+             "The recording “/rec/a.wav” could not be completed: the file holds the audio, but "
+             "its header may not give its full length.",
+             "-", "-"},
+            false},
+        PanelCase{"NoInput",
+                  WithoutDevice(),
+                  {"Es wurde kein Audio-Eingabegerät gefunden.", "-", "-", "-", "-"},
+                  {"No audio input device was found.", "-", "-", "-", "-"},
+                  false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The meter holds the highest level for 1.5 s, then lets the mark fall at 20 dB a second; its
+// description is its value.
+TEST_F(MainWindow, TheMeterHoldsItsPeakAndDescribesItsLevels) {
+    TLevelMeter& meter = *form.RecordingPanel1->LevelMeter;
+    const double half = std::pow(10.0, -6.0 / 20);
+    const double tenth = 0.1;
+    meter.SetLevels(2, {half, tenth}, {false, false}, 1000);
+    EXPECT_NEAR(-6.0, meter.LevelDb(0), 1e-9);
+    EXPECT_NEAR(-20.0, meter.LevelDb(1), 1e-9);
+    EXPECT_EQ("Links -6,0 dB, rechts -20,0 dB", meter.accessibleDescription());
+    meter.SetLevels(2, {tenth, tenth}, {false, true}, 2000);
+    EXPECT_NEAR(-20.0, meter.LevelDb(0), 1e-9);
+    EXPECT_NEAR(-6.0, meter.HoldDb(0), 1e-9) << "held";
+    EXPECT_EQ("Links -20,0 dB, rechts -20,0 dB, übersteuert", meter.accessibleDescription());
+    meter.SetLevels(2, {tenth, tenth}, {false, true}, 2500);
+    EXPECT_NEAR(-6.0, meter.HoldDb(0), 1e-9) << "held for 1.5 s";
+    meter.SetLevels(2, {tenth, tenth}, {false, true}, 2600);
+    EXPECT_NEAR(-8.0, meter.HoldDb(0), 1e-9) << "then falling";
+    meter.SetLevels(2, {tenth, tenth}, {false, true}, 3600);
+    EXPECT_NEAR(-20.0, meter.HoldDb(0), 1e-9) << "down to the level";
+    meter.SetLevels(1, {0.0, 0.0}, {false, false}, 3700);
+    EXPECT_EQ(1u, meter.Bars());
+    EXPECT_EQ("unter -60 dB", meter.accessibleDescription());
+    form.LangDispatcher1->SetActiveLanguage(LangEnglish);
+    EXPECT_EQ("below -60 dB", meter.accessibleDescription());
+    meter.SetLevels(1, {1.0, 0.0}, {true, false}, 3800);
+    EXPECT_EQ("0.0 dB, clipped", meter.accessibleDescription());
 }
 
 } // namespace

@@ -57,6 +57,7 @@ const std::vector<CauseCase>& CauseCases() {
         {InputMissing, {QStringLiteral("pulse:alsa_input.usb-Mikrofon")}, TMessageKind::Warning},
         {FileNoPermission, {Folder}},
         {DiskFullAtStart, {Folder}},
+        {NoRoomAtStart, {Folder, QStringLiteral("1919")}},
         {NotStarted, {}},
         {DiskFull, {File}},
         {SizeLimit, {File}},
@@ -74,6 +75,7 @@ const std::vector<CauseCase>& CauseCases() {
         {FolderRelative, {QStringLiteral("Musik")}, TMessageKind::Warning},
         {FolderIsFile, {File}, TMessageKind::Warning},
         {FolderBelowAFile, {File + QStringLiteral("/x"), File}, TMessageKind::Warning},
+        {FolderNotOpened, {Folder}, TMessageKind::Warning},
         {UnexpectedError, {}},
         {UnknownError, {}},
     };

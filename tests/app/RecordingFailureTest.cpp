@@ -8,8 +8,6 @@
 #include "app/Main.h"
 #include "app/dm_Recording.h"
 #include "capture/TDXShowCaptureAudio.h"
-#include "settings/TIniData.h"
-#include "settings/u_Config.h"
 
 #include <QAction>
 #include <QDateTime>

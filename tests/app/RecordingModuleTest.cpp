@@ -1,6 +1,6 @@
-// The recording data module's own rules: the name of a new recording, and which file is left
-// behind when a recording never got under way. Recording through it is tested in
-// RecordingWindowTest.cpp and RecordingFailureTest.cpp.
+// The recording data module's own rules: the name of a new recording, which file is left
+// behind when a recording never got under way, and the room a recording has. Recording through it
+// is tested in RecordingWindowTest.cpp and RecordingFailureTest.cpp.
 #include "AppTestSupport.h"
 
 #include "app/EUserError.h"
@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -158,6 +159,41 @@ TEST(RecordingLeftBehind, IsRemovedOnlyWhenItHoldsNoAudio) {
 #ifndef QT_NO_DEBUG
 // Its thread contract, asserted in debug builds: a call from another thread stops the program
 // with a message that names the class.
+struct RoomCase {
+    const char* name;
+    std::optional<std::uint64_t> free;
+    std::uint64_t roomInFile;
+    std::uint32_t bytesPerSecond;
+    std::optional<std::int64_t> seconds;
+};
+
+TEST(RecordingRoom, IsTheSmallerOfTheFreeSpaceAndWhatTheFileStillTakes) {
+    constexpr std::uint64_t WavRoom = 0xFFFFFFFFull - 46; // a new WAV file
+    constexpr std::uint64_t NoLimit = ~std::uint64_t(0);
+    const RoomCase cases[] = {
+        {"the disk is the limit", 1'000'000'000, WavRoom, 192000, 5208},
+        {"the 4 GiB of a WAV file are the limit", 1'000'000'000'000, WavRoom, 192000, 22369},
+        {"a file close to 4 GiB", 1'000'000'000'000, 1'920'000, 192000, 10},
+        {"free space unknown: the file's limit", std::nullopt, WavRoom, 192000, 22369},
+        {"a full disk", 0, WavRoom, 192000, 0},
+        {"a format without a limit", 96'000'000, NoLimit, 96000, 1000},
+        {"nothing known", std::nullopt, NoLimit, 192000, std::nullopt},
+        {"no data rate", 1'000'000'000, WavRoom, 0, std::nullopt},
+    };
+    for (const RoomCase& c : cases)
+        EXPECT_EQ(c.seconds, TdmRecording::SecondsOfRoom(c.free, c.roomInFile, c.bytesPerSecond))
+            << c.name;
+}
+
+TEST(RecordingRoom, FreeSpaceIsTheFileSystemsAnswer) {
+    const QString folder = NewTestFolder(QStringLiteral("room"));
+    const std::optional<std::uint64_t> free = TdmRecording::FreeSpaceOf(folder.toStdU16String());
+    ASSERT_TRUE(free.has_value());
+    EXPECT_GT(*free, 0u);
+    EXPECT_EQ(std::nullopt, TdmRecording::FreeSpaceOf(u"/no/such/folder/anywhere"));
+    EXPECT_EQ(std::nullopt, TdmRecording::FreeSpaceOf(u""));
+}
+
 TEST(RecordingModule, ACallFromAnotherThreadStopsTheProgramNamingTheClass) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto previous = TdmRecording::SetControllerFactory(

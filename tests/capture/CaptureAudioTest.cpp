@@ -2,11 +2,13 @@
 // lost device, the report and raise paths of Open, the graph it leaves for ClearGraph.
 #include "CaptureFakes.h"
 #include "CaptureTestSupport.h"
+#include "MediaTestSupport.h"
 
 #include "capture/TDXShowCaptureAudio.h"
 #include "capture/TDXShowCaptureDevices.h"
 #include "framework/interfaces/MediaGuids.h"
 #include "runtime/ClassTable.h"
+#include "support/AudioFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -209,5 +211,58 @@ TEST_F(CaptureAudioTest, LoopStaysOff) {
     TDXShowCaptureAudio capture(nullptr, graph->Factory());
     capture.SetLoop(true);
     EXPECT_FALSE(capture.Loop());
+}
+} // namespace
+
+namespace {
+// The figures of a recording come from the filters of the graph Open built, through their own
+// interfaces, and go with the graph; a graph without a file has no progress to tell.
+TEST(CaptureFigures, AreQueriedFromTheGraphsFiltersAndGoWithIt) {
+    auto backend = std::make_shared<ScriptedBackend>();
+    backend->devices = {{"scripted", "Scripted device"}};
+    const Bytes sound = Tone(48000, 0.5, {Sine(-6), Sine(-20)});
+    std::shared_ptr<std::atomic<bool>> drained;
+    backend->makeStream = [&] {
+        auto stream = std::make_unique<SoundStream>(48000, 2, 4800, sound);
+        drained = stream->drained;
+        return stream;
+    };
+    const auto previous = AlsaBackend::Replace(backend);
+    TempFolder work;
+    {
+        TDXShowCaptureAudio capture;
+        EXPECT_EQ(nullptr, capture.LevelMeter());
+        EXPECT_EQ(nullptr, capture.RecordingProgress());
+        capture.SetFileName(U16(work.File("figures.wav")));
+        ASSERT_EQ(S_OK, capture.Open(u"", true));
+        ASSERT_NE(nullptr, capture.LevelMeter());
+        ASSERT_NE(nullptr, capture.RecordingProgress());
+        EXPECT_EQ(u"Scripted device", capture.SourceName());
+        ASSERT_EQ(S_OK, capture.Play());
+        ASSERT_TRUE(PumpUntil([&] { return drained && *drained; }));
+        ASSERT_EQ(S_OK, capture.Stop());
+
+        AUDIO_METER_INFO info{};
+        ASSERT_EQ(S_OK, capture.LevelMeter()->GetMeterInfo(&info));
+        EXPECT_EQ(25u, info.cBlocks);
+        AUDIO_PEAK_BLOCK block{};
+        ASSERT_EQ(S_OK, capture.LevelMeter()->GetPeakBlocks(24, 1, &block, nullptr));
+        EXPECT_NEAR(-6, DbfsOf(block.wPeak[0]), 0.05);
+        EXPECT_NEAR(-20, DbfsOf(block.wPeak[1]), 0.05);
+        RECORDING_PROGRESS progress{};
+        ASSERT_EQ(S_OK, capture.RecordingProgress()->GetProgress(&progress));
+        EXPECT_EQ(24000u, progress.cFramesWritten);
+
+        capture.ClearGraph();
+        EXPECT_EQ(nullptr, capture.LevelMeter());
+        EXPECT_EQ(nullptr, capture.RecordingProgress());
+        EXPECT_EQ(u"", capture.SourceName());
+
+        capture.SetFileName(u"");
+        ASSERT_EQ(S_OK, capture.Open(u"", true));
+        EXPECT_NE(nullptr, capture.LevelMeter());
+        EXPECT_EQ(nullptr, capture.RecordingProgress()) << "no file, no progress";
+    }
+    AlsaBackend::Replace(previous);
 }
 } // namespace

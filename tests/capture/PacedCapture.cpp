@@ -43,12 +43,7 @@ void PacedCapture::Install() {
     std::ofstream(input, std::ios::binary)
         .write(reinterpret_cast<const char*>(Input().data()), std::streamsize(Input().size()));
     const std::string config = Folder() + "/asound.conf";
-    std::ofstream(config) << SoundServerAlsaDefinitions()
-                          << "pcm.!default {\n  type file\n  slave.pcm \"sound_server\"\n"
-                             "  file \"/dev/null\"\n  infile \""
-                          << input
-                          << "\"\n  format \"raw\"\n"
-                             "  hint { show on description \"Paced test capture\" }\n}\n";
+    std::ofstream(config) << SoundServerPacedFile(input, "Paced test capture");
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
     installed = true;
 }

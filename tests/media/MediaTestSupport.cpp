@@ -4,6 +4,7 @@
 #include "support/SeekWriteStream.h"
 #include "support/SoundServerAlsa.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -153,7 +154,8 @@ long PacedCounterStream::Read(void* buffer, unsigned long frames) {
         }
         const unsigned long long produced = Produced();
         if (produced - read_ >= wanted) return Copy(buffer, frames, produced);
-        const auto due = start_ + std::chrono::microseconds((read_ + wanted) * 1'000'000 / rate_ + 1);
+        const auto due =
+            start_ + std::chrono::microseconds((read_ + wanted) * 1'000'000 / rate_ + 1);
         wake_.wait_until(lock, due);
     }
 }
@@ -199,6 +201,34 @@ FrameGaps FrameNumberGaps(const unsigned char* audio, std::size_t bytes) {
         ++gaps.frames;
     }
     return gaps;
+}
+
+SoundStream::SoundStream(unsigned rate, unsigned channels, unsigned long period, Bytes sound,
+                         bool paced)
+    : rate_(rate), channels_(channels), period_(period), sound_(std::move(sound)), paced_(paced) {}
+
+long SoundStream::Read(void* buffer, unsigned long frames) {
+    if (paced_) {
+        if (at_ == 0) started_ = std::chrono::steady_clock::now();
+        const std::size_t end =
+            std::min(sound_.size(), at_ + std::min(frames, period_) * channels_ * 2);
+        std::this_thread::sleep_until(
+            started_ + std::chrono::microseconds(end / (channels_ * 2) * 1'000'000 / rate_));
+    }
+    const long n = ReadAvailable(buffer, std::min(frames, period_));
+    if (n == 0) {
+        *drained = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return n;
+}
+
+long SoundStream::ReadAvailable(void* buffer, unsigned long frames) {
+    const std::size_t frameBytes = channels_ * 2;
+    const std::size_t n = std::min<std::size_t>(frames, (sound_.size() - at_) / frameBytes);
+    std::memcpy(buffer, sound_.data() + at_, n * frameBytes);
+    at_ += n * frameBytes;
+    return long(n);
 }
 
 // ---- recording sink -------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "support/Text.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -128,6 +129,36 @@ struct FrameGaps {
     unsigned long long frames = 0;
 };
 FrameGaps FrameNumberGaps(const unsigned char* audio, std::size_t bytes);
+
+// A capture stream that hands out prepared sound (in reads of at most a period), then has
+// nothing more to give, as a device waiting for sound. Paced, a read waits until its sound
+// would have been captured by a real device; unpaced, it hands it out at once.
+class SoundStream final : public AlsaCaptureStream {
+public:
+    SoundStream(unsigned rate, unsigned channels, unsigned long period, Bytes sound,
+                bool paced = false);
+
+    unsigned Rate() const override { return rate_; }
+    unsigned Channels() const override { return channels_; }
+    unsigned long PeriodFrames() const override { return period_; }
+    unsigned long BufferFrames() const override { return rate_; }
+    long Read(void* buffer, unsigned long frames) override;
+    long ReadAvailable(void* buffer, unsigned long frames) override;
+    void Interrupt() override {}
+    int Recover(int) override { return 0; }
+    int Restart() override { return 0; }
+
+    // Shared with the test: all the sound was handed out.
+    std::shared_ptr<std::atomic<bool>> drained = std::make_shared<std::atomic<bool>>(false);
+
+private:
+    unsigned rate_, channels_;
+    unsigned long period_;
+    Bytes sound_;
+    bool paced_;
+    std::size_t at_ = 0;
+    std::chrono::steady_clock::time_point started_{};
+};
 
 // A backend with fixed devices whose streams come from a factory the test sets. The format is
 // what ProbeFormat answers whatever was wanted (which it keeps).

@@ -5,6 +5,11 @@
 //   record   click Record (at the moment HYMNARO_DRIVE_AT names, in milliseconds since the
 //            epoch, when it is set: so that two programs press it in the same second)
 //   pause    click Record, and Pause once half a second of audio is in the file
+//   record-minimized
+//            click Record, then minimize the window (its status panel is not fed then)
+//   record-bare-timer
+//            as record-minimized, with a timer beside it that does nothing at the rate of the
+//            status panel's (what waking the program that often costs by itself)
 //   setup    click Setup (the dialog stays open)
 //   (unset)  nothing
 // Standard output gets one line for each thing that happened: "recording <file>" after
@@ -14,6 +19,7 @@
 // when it has them; line breaks in the texts become "\n".
 #include "app/Main.h"
 #include "app/TApplicationErrors.h"
+#include "app/dm_Recording.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,12 +56,21 @@ void Act() {
     }
     const QByteArray what = qgetenv("HYMNARO_DRIVE");
     const qint64 at = qgetenv("HYMNARO_DRIVE_AT").toLongLong();
-    if (const qint64 wait = at - QDateTime::currentMSecsSinceEpoch(); what == "record" && wait > 0) {
+    if (const qint64 wait = at - QDateTime::currentMSecsSinceEpoch();
+        what == "record" && wait > 0) {
         QTimer::singleShot(int(wait), Qt::PreciseTimer, qApp, Act);
         return;
     }
-    if (what == "record" || what == "pause") {
+    if (what == "record" || what == "pause" || what == "record-minimized" ||
+        what == "record-bare-timer") {
         Form1->btnRecord->trigger();
+        if (what == "record-minimized" || what == "record-bare-timer") Form1->showMinimized();
+        if (what == "record-bare-timer") {
+            auto* timer = new QTimer(qApp);
+            timer->setTimerType(Qt::PreciseTimer);
+            QObject::connect(timer, &QTimer::timeout, [] {});
+            timer->start(TdmRecording::StatusIntervalMs);
+        }
         Print(QStringLiteral("recording ") + Form1->lblFileName->text());
         if (what == "pause") PauseWhenRecorded(Form1->lblFileName->text());
     } else if (what == "setup") {

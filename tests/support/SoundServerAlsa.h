@@ -29,3 +29,14 @@ inline std::string PulseSourceDevice() {
     return "pcm.pulse {\n  @args [ DEVICE ]\n  @args.DEVICE { type string default \"\" }\n"
            "  type pulse\n  device $DEVICE\n}\n";
 }
+
+// ALSA configuration text whose default capture device reads a raw file (16-bit stereo at
+// 48 kHz) through ALSA's file plugin, paced by the sound server: known sound at the speed of a
+// real device. The file is opened anew each time the device is.
+inline std::string SoundServerPacedFile(const std::string& infile, const std::string& description) {
+    return SoundServerAlsaDefinitions() +
+           "pcm.!default {\n  type file\n  slave.pcm \"sound_server\"\n"
+           "  file \"/dev/null\"\n  infile \"" +
+           infile + "\"\n  format \"raw\"\n  hint { show on description \"" + description +
+           "\" }\n}\n";
+}

@@ -2,6 +2,7 @@
 
 #include "WaveDest/THMWavDestFilter.h"
 #include "framework/EAssertionFailure.h"
+#include "framework/interfaces/RecordingFigures.h"
 #include "media/MediaPlatform.h"
 
 #include <gtest/gtest.h>
@@ -329,6 +330,55 @@ TEST_F(WavDestTest, FileEndsAtFourGibibytesLessOne) {
               std::vector<BYTE>(chain->in->file.begin() + 4, chain->in->file.begin() + 8));
     EXPECT_EQ(Le32(0xFFFFFFFFu - 46),
               std::vector<BYTE>(chain->in->file.begin() + 42, chain->in->file.begin() + 46));
+}
+
+// What reached the file, as a status display reads it: frames and bytes of the samples that got
+// through (a refused one is not counted), the time they last (bytes over bytes a second), the
+// room the 4 GiB limit leaves; after a stop the last run's figures, and a new run from 0.
+TEST_F(WavDestTest, ProgressCountsWhatReachedTheFile) {
+    Build(PcmFormat(2, 48000), 80000);
+    ComPtr<IRecordingProgress> progress;
+    ASSERT_EQ(S_OK, holder.As(progress));
+    RECORDING_PROGRESS p{};
+    EXPECT_EQ(VFW_E_NOT_CONNECTED, progress->GetProgress(&p)) << "no format yet";
+    Connect();
+    ASSERT_EQ(S_OK, progress->GetProgress(&p));
+    EXPECT_EQ(48000u, p.nSamplesPerSec);
+    EXPECT_EQ(192000u, p.nAvgBytesPerSec);
+    EXPECT_EQ(2u, p.nChannels);
+    EXPECT_EQ(16u, p.wBitsPerSample);
+    EXPECT_EQ(0u, p.cbWritten);
+    EXPECT_EQ(0xFFFFFFFFull - 46, p.cbRoomInFile);
+
+    chain->Run();
+    chain->in->receiveAnswers = {S_OK, E_FAIL};
+    ASSERT_EQ(S_OK, chain->out->Deliver(std::vector<BYTE>(4800 * 4, 1)));
+    EXPECT_EQ(E_FAIL, chain->out->Deliver(std::vector<BYTE>(400, 2)));
+    ASSERT_EQ(S_OK, progress->GetProgress(&p));
+    EXPECT_EQ(4800u * 4, p.cbWritten) << "the refused sample is not in the file";
+    ASSERT_EQ(S_OK, chain->out->Deliver(std::vector<BYTE>(19200 * 4, 3)));
+    ASSERT_EQ(S_OK, progress->GetProgress(&p));
+    EXPECT_EQ(24000u * 4, p.cbWritten);
+    EXPECT_EQ(24000u, p.cFramesWritten);
+    EXPECT_DOUBLE_EQ(0.5, double(p.cFramesWritten) / p.nSamplesPerSec);
+    EXPECT_DOUBLE_EQ(double(p.cbWritten) / p.nAvgBytesPerSec,
+                     double(p.cFramesWritten) / p.nSamplesPerSec);
+    EXPECT_EQ(0xFFFFFFFFull - 46 - 24000 * 4, p.cbRoomInFile);
+
+    ASSERT_EQ(S_OK, chain->Stop());
+    ASSERT_EQ(S_OK, progress->GetProgress(&p));
+    EXPECT_EQ(24000u * 4, p.cbWritten) << "the last run's, once stopped";
+    EXPECT_EQ(chain->in->file.size() - 46, p.cbWritten);
+
+    chain->Run();
+    ASSERT_EQ(S_OK, progress->GetProgress(&p));
+    EXPECT_EQ(0u, p.cbWritten);
+    filter->SetDataBytes(0xFFFFFFFFu - 46 - 4);
+    ASSERT_EQ(S_OK, chain->out->Deliver({1, 2, 3, 4})); // ends exactly at 4 GiB - 1
+    ASSERT_EQ(S_OK, progress->GetProgress(&p));
+    EXPECT_EQ(0u, p.cbRoomInFile);
+    EXPECT_EQ(0xFFFFFFFFull - 46, p.cbWritten);
+    ASSERT_EQ(S_OK, chain->Stop());
 }
 
 TEST_F(WavDestTest, FlushingAndEndOfStreamPassDownstream) {

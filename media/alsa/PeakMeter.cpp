@@ -1,0 +1,102 @@
+#include "media/alsa/PeakMeter.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+// A sample at either end of the 16-bit range reached full scale.
+constexpr unsigned kFullScale = 32767;
+} // namespace
+
+void PeakMeter::Start(unsigned rate, unsigned channels) noexcept {
+    channels_ = std::min<unsigned>(channels, AUDIO_METER_CHANNELS);
+    framesPerBlock_ = std::max<unsigned long>(rate / BlocksPerSecond, 1);
+    filled_ = 0;
+    std::fill(std::begin(peak_), std::end(peak_), 0);
+    next_ = 0;
+    blocks_.store(0, std::memory_order_relaxed);
+    for (auto& block : kept_)
+        block.store(0, std::memory_order_relaxed);
+    for (auto& count : clipped_)
+        count.store(0, std::memory_order_relaxed);
+    publishedRate_.store(rate, std::memory_order_relaxed);
+    publishedFramesPerBlock_.store(ULONG(framesPerBlock_), std::memory_order_relaxed);
+    publishedChannels_.store(channels_, std::memory_order_release);
+}
+
+namespace {
+// The highest magnitude and the full-scale samples of every stride-th sample from at, n of
+// them: one channel of interleaved frames.
+template <unsigned Channels>
+void MeasureFrames(const BYTE* at, unsigned long n, std::uint16_t* peak, ULONG* clipped) {
+    unsigned highest[Channels]{};
+    ULONG full[Channels]{};
+    for (unsigned long f = 0; f < n; ++f, at += 2 * Channels) {
+        for (unsigned c = 0; c < Channels; ++c) {
+            std::int16_t sample;
+            std::memcpy(&sample, at + 2 * c, 2);
+            const unsigned magnitude = unsigned(sample < 0 ? -int(sample) : int(sample));
+            highest[c] = std::max(highest[c], magnitude);
+            full[c] += magnitude >= kFullScale;
+        }
+    }
+    for (unsigned c = 0; c < Channels; ++c) {
+        peak[c] = std::max(peak[c], std::uint16_t(highest[c]));
+        clipped[c] += full[c];
+    }
+}
+} // namespace
+
+void PeakMeter::Measure(const BYTE* frames, unsigned long count) noexcept {
+    if (channels_ == 0 || !frames) return;
+    ULONG clipped[AUDIO_METER_CHANNELS]{};
+    while (count > 0) {
+        const unsigned long n = std::min(count, framesPerBlock_ - filled_);
+        if (channels_ == 1)
+            MeasureFrames<1>(frames, n, peak_, clipped);
+        else
+            MeasureFrames<2>(frames, n, peak_, clipped);
+        frames += n * channels_ * 2;
+        count -= n;
+        filled_ += n;
+        if (filled_ == framesPerBlock_) Publish();
+    }
+    for (unsigned c = 0; c < channels_; ++c)
+        if (clipped[c]) clipped_[c].fetch_add(clipped[c], std::memory_order_relaxed);
+}
+
+void PeakMeter::Publish() noexcept {
+    const std::uint64_t entry = std::uint64_t(std::uint32_t(next_ + 1)) << 32 |
+                                std::uint64_t(peak_[1]) << 16 | std::uint64_t(peak_[0]);
+    kept_[next_ % BlocksKept].store(entry, std::memory_order_release);
+    ++next_;
+    blocks_.store(next_, std::memory_order_release);
+    filled_ = 0;
+    std::fill(std::begin(peak_), std::end(peak_), 0);
+}
+
+void PeakMeter::Info(AUDIO_METER_INFO& info) const noexcept {
+    info = AUDIO_METER_INFO{};
+    info.cChannels = publishedChannels_.load(std::memory_order_acquire);
+    info.nSamplesPerSec = publishedRate_.load(std::memory_order_relaxed);
+    info.cFramesPerBlock = publishedFramesPerBlock_.load(std::memory_order_relaxed);
+    info.cBlocks = blocks_.load(std::memory_order_acquire);
+    for (ULONG c = 0; c < AUDIO_METER_CHANNELS; ++c)
+        info.cClipped[c] = clipped_[c].load(std::memory_order_relaxed);
+}
+
+ULONG PeakMeter::Blocks(ULONG first, ULONG count, AUDIO_PEAK_BLOCK* blocks) const noexcept {
+    const ULONG measured = blocks_.load(std::memory_order_acquire);
+    ULONG number = measured > BlocksKept ? std::max(first, measured - BlocksKept) : first;
+    ULONG copied = 0;
+    for (; number < measured && copied < count; ++number) {
+        const std::uint64_t entry = kept_[number % BlocksKept].load(std::memory_order_acquire);
+        // Overwritten by a newer block since blocks_ was read: that one is gone.
+        if (std::uint32_t(entry >> 32) != std::uint32_t(number + 1)) continue;
+        AUDIO_PEAK_BLOCK& block = blocks[copied++];
+        block.nBlock = number;
+        block.wPeak[0] = WORD(entry & 0xFFFF);
+        block.wPeak[1] = WORD(entry >> 16 & 0xFFFF);
+    }
+    return copied;
+}
