@@ -150,6 +150,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     RecordingPanel1->SetMessageTranslator([](const TUserError& error) {
         return TUserMessages::For(error).Text.section(u'\n', 0, 0);
     });
+    RecordingPanel1->SetNameTranslator(
+        [](const QString& name) { return TUserMessages::Translate(name); });
 
     resize(ClientWidth, ClientHeight);
 
@@ -227,7 +229,10 @@ void TForm1::showEvent(QShowEvent* event) {
         }
     }
     ListenToRecording();
-    if (dmRecording) RecordingPanel1->Show(dmRecording->Status());
+    if (dmRecording) {
+        dmRecording->SetNextInput(IniData->CaptureDevice());
+        RecordingPanel1->Show(dmRecording->Status());
+    }
     QMainWindow::showEvent(event);
 }
 
@@ -302,4 +307,6 @@ void TForm1::ShowRecordingMessages(const std::vector<TUserError>& messages) {
 
 void TForm1::btnSetupClick() {
     if (Form2) Form2->exec();
+    // The input chosen there is the one the panel names now.
+    if (dmRecording) dmRecording->SetNextInput(IniData->CaptureDevice());
 }

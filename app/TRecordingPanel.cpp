@@ -128,6 +128,11 @@ void TRecordingPanel::SetMessageTranslator(std::function<QString(const TUserErro
     Render();
 }
 
+void TRecordingPanel::SetNameTranslator(std::function<QString(const QString&)> translate) {
+    FTranslateName = std::move(translate);
+    Render();
+}
+
 void TRecordingPanel::Show(const TRecordingStatus& status) {
     const bool figures = OnlyFiguresChanged(status);
     FStatus = status;
@@ -197,8 +202,10 @@ void TRecordingPanel::Render() {
 
     QString input;
     if (FStatus.InputsListed) {
-        input = FStatus.DeviceName.isEmpty() ? Text("NoInputText")
-                                             : Text("InputText").arg(FStatus.DeviceName);
+        const QString& name = FStatus.DeviceName;
+        input = name.isEmpty()
+                    ? Text("NoInputText")
+                    : Text("InputText").arg(FTranslateName ? FTranslateName(name) : name);
         if (recording && FStatus.Rate) input += QStringLiteral(" · ") + FormatText();
     }
     lblInput->setText(input);

@@ -35,6 +35,8 @@ public:
     const TRecordingStatus& Status() const { return FStatus; }
     // How a message of the status reaches the active language.
     void SetMessageTranslator(std::function<QString(const TUserError&)> translate);
+    // How the name of an input reaches it (the system's own words, such as "System default").
+    void SetNameTranslator(std::function<QString(const QString&)> translate);
 
     // "h:mm:ss".
     static QString ElapsedText(std::int64_t milliseconds);
@@ -69,6 +71,7 @@ private:
 
     TRecordingStatus FStatus;
     std::function<QString(const TUserError&)> FTranslate;
+    std::function<QString(const QString&)> FTranslateName;
     QLocale FLocale;
     // What the figures show now, unless they are to be shown anew.
     bool FFiguresStale = true;

@@ -187,6 +187,7 @@ WideString TdmRecording::StartRecording(const WideString& folder, const WideStri
     if (!folder.empty() && !PathToSystem(folder, systemPath))
         throw EUserError(FolderNameUnusable, {Shown(folder)});
     TRecordingFolder::Create(folder);
+    FNextInput = deviceKey;
     TDXShowCaptureAudio& capture = Controller();
     // A device may have been plugged in since start-up, and a chosen one unplugged.
     if (capture.Devices().Count() == 0 || !deviceKey.empty()) capture.Devices().Refresh();
@@ -437,12 +438,23 @@ TRecordingStatus TdmRecording::Status() {
     TRecordingStatus status = FLastRecording;
     status.State = TRecordingStatus::TState::Ready;
     status.InputsListed = FDXShowCaptureAudio != nullptr;
-    status.DeviceName.clear();
-    if (FDXShowCaptureAudio && FDXShowCaptureAudio->Devices().Count() > 0)
-        status.DeviceName =
-            QString::fromStdU16String(FDXShowCaptureAudio->Devices().Items(0).DeviceName);
+    status.DeviceName = NextInputName();
     status.TakenMs = now;
     return status;
+}
+
+QString TdmRecording::NextInputName() const {
+    if (!FDXShowCaptureAudio || FDXShowCaptureAudio->Devices().Count() == 0) return {};
+    TDXShowCaptureDevices& list = FDXShowCaptureAudio->Devices();
+    if (FNextInput.empty()) return InputName(list.Items(0));
+    if (const TDXShowCaptureDevice* chosen = list.FindDevice(FNextInput)) return InputName(*chosen);
+    return InputNotAvailable.arg(QString::fromStdU16String(FNextInput));
+}
+
+void TdmRecording::SetNextInput(const WideString& deviceKey) {
+    ASSERT_GUI_THREAD("TdmRecording");
+    FNextInput = deviceKey;
+    if (FFileName.isEmpty() && OnStatusChanged) OnStatusChanged(Status());
 }
 
 bool TdmRecording::StatusTimerActive() const {

@@ -121,8 +121,11 @@ public:
     std::function<void(const std::vector<TUserError>& messages)> OnMessage;
 
     // The status now: the recording under way with its figures, or else the input the next
-    // one will use and the last recording.
+    // one will use and the last recording. Input names are as RecordingInput gives them.
     TRecordingStatus Status();
+    // The input the next Start will be asked for (its deviceKey), for the status while ready;
+    // each Start remembers its own. The window is told the status.
+    void SetNextInput(const WideString& deviceKey);
     // Told the status at each change (a start, a pause, a resume, a stop, a start given up, a
     // recording that ended by itself) and, while a recording runs, every StatusIntervalMs (so
     // the meter moves more than 20 times a second); the timer stops when nobody listens.
@@ -227,6 +230,9 @@ private:
     void KeepLastRecording(const QString& fileName, const std::vector<TUserError>& endReason);
     // The status timer runs exactly while a recording runs (not paused); the window is told.
     void StatusChanged();
+    // The name of the input FNextInput names, as Start would find it in the list now (without
+    // listing the devices again); empty without any device.
+    QString NextInputName() const;
     // The free space of the recording's folder, asked at most once a second.
     std::optional<std::uint64_t> FreeBytes(std::int64_t nowMs);
 
@@ -245,6 +251,8 @@ private:
     QString FInput;
     WideString FMissing;
     WideString FUnknownFormat;
+    // The key the next Start will be asked for (empty: the system default).
+    WideString FNextInput;
     // Owned as a child component: created with the module as its owner, destroyed with it
     // (which stops a recording in progress and completes its file).
     TDXShowCaptureAudio* FDXShowCaptureAudio = nullptr;

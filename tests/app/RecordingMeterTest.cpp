@@ -7,7 +7,6 @@
 #include "app/Main.h"
 #include "app/TLevelMeter.h"
 #include "app/TRecordingPanel.h"
-#include "app/dm_Recording.h"
 #include "settings/TIniData.h"
 #include "settings/u_Config.h"
 #include "support/AudioFixtures.h"
@@ -94,7 +93,8 @@ TEST_F(RecordingMeter, ReadsKnownLevelsAndLightsTheClipMark) {
         ASSERT_FALSE(Form1->lblFileName->text().isEmpty())
             << shown.Messages().join(u'|').toStdString();
         // The device is ALSA's default, which the program lists as the system default.
-        EXPECT_EQ(TdmRecording::InputSystemDefault, Form1->RecordingPanel1->Status().DeviceName);
+        EXPECT_EQ("Eingang: Systemstandard · 48 kHz · Stereo · 16 Bit",
+                  Form1->RecordingPanel1->lblInput->text());
         EXPECT_TRUE(
             WaitFor([&] { return Near(Levels(meter.accessibleDescription()), c.levels); }, 15000))
             << meter.accessibleDescription().toStdString();

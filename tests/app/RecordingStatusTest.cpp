@@ -113,6 +113,25 @@ TEST_F(RecordingStatus, ReadyShowsTheInputAndRunsNoTimerInEitherLanguage) {
     EXPECT_EQ(0, timers.count) << "nothing wakes up while nothing records";
 }
 
+// Ready, the panel names the input the next Start will use: the chosen one, or that it is not
+// there, in the active language; Start records from the one it names.
+TEST_F(RecordingStatus, ReadyNamesTheInputTheNextStartWillUse) {
+    ASSERT_EQ(2, dmRecording->InputDevices().size()) << "the system default, then the device";
+    const WideString device = dmRecording->InputDevices().at(1).Key;
+    dmRecording->SetNextInput(u"gone");
+    EXPECT_EQ("Eingang: gone (nicht verfügbar)", Panel().lblInput->text());
+    Form1->LangDispatcher1->SetActiveLanguage(LangEnglish);
+    EXPECT_EQ("Input: gone (not available)", Panel().lblInput->text());
+    Form1->LangDispatcher1->SetActiveLanguage(LangGerman);
+
+    dmRecording->SetNextInput(device);
+    EXPECT_EQ("Eingang: Scripted device", Panel().lblInput->text());
+    (void)dmRecording->StartRecording(folder.toStdU16String(), device);
+    EXPECT_EQ("Eingang: Scripted device · 48 kHz · Stereo · 16 Bit", Panel().lblInput->text());
+    dmRecording->StopRecording();
+    EXPECT_EQ("Eingang: Scripted device", Panel().lblInput->text());
+}
+
 struct SoundCase {
     const char* name;
     std::vector<ToneChannel> tones;
