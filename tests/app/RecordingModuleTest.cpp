@@ -1,6 +1,6 @@
 // The recording data module's own rules: the name of a new recording, which file is left
-// behind when a recording never got under way, and the room a recording has. Recording through it
-// is tested in RecordingWindowTest.cpp and RecordingFailureTest.cpp.
+// behind when a recording never got under way, and the room a recording has. Recording through
+// it is tested in RecordingWindowTest.cpp and RecordingFailureTest.cpp.
 #include "AppTestSupport.h"
 
 #include "app/EUserError.h"
@@ -156,9 +156,8 @@ TEST(RecordingLeftBehind, IsRemovedOnlyWhenItHoldsNoAudio) {
     EXPECT_FALSE(
         TdmRecording::RemoveIfNoAudio((folder + QStringLiteral("/folder.wav")).toStdU16String()));
 }
-#ifndef QT_NO_DEBUG
-// Its thread contract, asserted in debug builds: a call from another thread stops the program
-// with a message that names the class.
+
+// The seconds of sound that still fit.
 struct RoomCase {
     const char* name;
     std::optional<std::uint64_t> free;
@@ -194,6 +193,9 @@ TEST(RecordingRoom, FreeSpaceIsTheFileSystemsAnswer) {
     EXPECT_EQ(std::nullopt, TdmRecording::FreeSpaceOf(u""));
 }
 
+#ifndef QT_NO_DEBUG
+// Its thread contract, asserted in debug builds: a call from another thread stops the program
+// with a message that names the class.
 TEST(RecordingModule, ACallFromAnotherThreadStopsTheProgramNamingTheClass) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto previous = TdmRecording::SetControllerFactory(
