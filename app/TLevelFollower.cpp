@@ -34,7 +34,9 @@ void TLevelFollower::Push(const AUDIO_PEAK_BLOCK* blocks, ULONG count, double bl
     FBlockMs = blockMs > 0 ? blockMs : FBlockMs;
     FChannels = std::min<unsigned>(channels, AUDIO_METER_CHANNELS);
     for (ULONG i = 0; i < count; ++i) {
-        PushBack({blocks[i].wPeak[0], blocks[i].wPeak[1]});
+        TPeaks peaks;
+        std::copy(std::begin(blocks[i].wPeak), std::end(blocks[i].wPeak), peaks.begin());
+        PushBack(peaks);
         FNext = std::max(FNext, blocks[i].nBlock + 1);
     }
     // Far more than the lag allows (a first read may bring two seconds at once) is of no use.

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QStringList>
 
 #include <QPaintEvent>
 
@@ -17,14 +18,12 @@ constexpr struct {
     const char* name;
     const char* english;
 } Texts[] = {
-    {"StereoText", "Left %1, right %2"}, {"DecibelText", "%1 dB"}, {"SilenceText", "below -60 dB"},
-    {"ClippedText", "%1, clipped"},      {"LocaleName", "en_GB"},
+    {"StereoText", "Left %1, right %2"}, {"ChannelText", "Channel %1 %2"}, {"DecibelText", "%1 dB"},
+    {"SilenceText", "below -60 dB"},     {"ClippedText", "%1, clipped"},   {"LocaleName", "en_GB"},
 };
 
 constexpr int LabelWidth = 12;
 constexpr int LampWidth = 16;
-constexpr int BarHeight = 14;
-constexpr int BarGap = 5;
 constexpr int ScaleHeight = 13;
 constexpr double Scale[] = {-60, -50, -40, -30, -20, -12, -6, -3, 0};
 
@@ -55,7 +54,9 @@ void TLevelMeter::SetLevels(unsigned channels, const std::array<double, MaxChann
                             const std::array<bool, MaxChannels>& clipped, std::int64_t nowMs) {
     const std::int64_t passed = std::max<std::int64_t>(nowMs - FLastMs, 0);
     FLastMs = nowMs;
+    const unsigned bars = FBars;
     FBars = channels == 0 ? FBars : std::min(channels, MaxChannels);
+    if (FBars != bars) updateGeometry();
     FClipped = clipped;
     for (unsigned c = 0; c < MaxChannels; ++c) {
         const double db = c < channels ? ToDb(peaks[c]) : Silence;
@@ -79,7 +80,7 @@ void TLevelMeter::SetLevels(unsigned channels, const std::array<double, MaxChann
     if (barsChanged)
         update();
     else
-        update(0, 0, width(), int(FBars) * (BarHeight + BarGap) - BarGap);
+        update(0, 0, width(), BarsHeight(FBars));
 }
 
 QString TLevelMeter::Text(const char* name) const {
@@ -95,14 +96,23 @@ QString TLevelMeter::LevelText(unsigned channel) const {
 }
 
 void TLevelMeter::Describe(bool textsChanged) {
-    std::array<int, 3> described{int(FBars), 0, 0};
+    std::array<int, MaxChannels + 1> described{int(FBars)};
     for (unsigned c = 0; c < MaxChannels; ++c)
         described[c + 1] = FLevelDb[c] < MinDb ? INT_MIN : int(std::lround(FLevelDb[c] * 10));
     if (!textsChanged && described == FDescribed && FClipped == FDescribedClipped) return;
     FDescribed = described;
     FDescribedClipped = FClipped;
-    const QString description =
-        FBars == 1 ? LevelText(0) : Text("StereoText").arg(LevelText(0), LevelText(1));
+    QString description;
+    if (FBars == 1) {
+        description = LevelText(0);
+    } else if (FBars == 2) {
+        description = Text("StereoText").arg(LevelText(0), LevelText(1));
+    } else {
+        QStringList channels;
+        for (unsigned c = 0; c < FBars; ++c)
+            channels << Text("ChannelText").arg(QString::number(c + 1), LevelText(c));
+        description = channels.join(QStringLiteral(", "));
+    }
     if (accessibleDescription() != description) setAccessibleDescription(description);
 }
 
@@ -130,8 +140,21 @@ TLevelMeter::TDrawn TLevelMeter::Drawn() const {
     return drawn;
 }
 
+int TLevelMeter::BarHeight(unsigned bars) {
+    return bars <= 2 ? 14 : 7;
+}
+
+int TLevelMeter::BarGap(unsigned bars) {
+    return bars <= 2 ? 5 : 2;
+}
+
+int TLevelMeter::BarsHeight(unsigned bars) {
+    return int(bars) * (BarHeight(bars) + BarGap(bars)) - BarGap(bars);
+}
+
 QSize TLevelMeter::sizeHint() const {
-    return {400, int(MaxChannels) * (BarHeight + BarGap) + ScaleHeight};
+    // The stereo meter's height at least, so that a mono meter does not move what is below it.
+    return {400, std::max(BarsHeight(FBars), BarsHeight(2)) + BarGap(2) + ScaleHeight};
 }
 
 QSize TLevelMeter::minimumSizeHint() const {
@@ -152,13 +175,22 @@ void TLevelMeter::paintEvent(QPaintEvent* event) {
     small.setPointSizeF(std::max(small.pointSizeF() - 1, 6.0));
     painter.setFont(small);
 
+    const int barHeight = BarHeight(FBars);
+    QFont tiny = small;
+    tiny.setPixelSize(barHeight + BarGap(FBars));
     for (unsigned c = 0; c < FBars; ++c) {
-        const int top = int(c) * (BarHeight + BarGap);
-        const QRect bar(barLeft, top, barWidth, BarHeight);
+        const int top = int(c) * (barHeight + BarGap(FBars));
+        const QRect bar(barLeft, top, barWidth, barHeight);
         painter.setPen(palette().color(QPalette::WindowText));
-        if (FBars > 1)
-            painter.drawText(QRect(0, top, LabelWidth, BarHeight), Qt::AlignCenter,
+        if (FBars == 2) {
+            painter.drawText(QRect(0, top, LabelWidth, barHeight), Qt::AlignCenter,
                              c == 0 ? QStringLiteral("L") : QStringLiteral("R"));
+        } else if (FBars > 2) {
+            painter.setFont(tiny);
+            painter.drawText(QRect(0, top - 1, LabelWidth, barHeight + 2), Qt::AlignCenter,
+                             QString::number(c + 1));
+            painter.setFont(small);
+        }
         painter.fillRect(bar, QColor(0x3A, 0x3A, 0x3A));
         // The level, drawn in the colours of the zones it reaches.
         const int filled = Position(FLevelDb[c], barWidth);
@@ -166,19 +198,19 @@ void TLevelMeter::paintEvent(QPaintEvent* event) {
             const int left = Position(from, barWidth),
                       right = std::min(Position(to, barWidth), filled);
             if (right > left)
-                painter.fillRect(QRect(barLeft + left, top, right - left, BarHeight),
+                painter.fillRect(QRect(barLeft + left, top, right - left, barHeight),
                                  ZoneColour(from));
         }
         if (FHoldDb[c] >= MinDb) {
             const int at = barLeft + std::min(Position(FHoldDb[c], barWidth), barWidth - 2);
-            painter.fillRect(QRect(at, top, 2, BarHeight), ZoneColour(FHoldDb[c]).lighter(130));
+            painter.fillRect(QRect(at, top, 2, barHeight), ZoneColour(FHoldDb[c]).lighter(130));
         }
-        const QRect lamp(barLeft + barWidth + 4, top, LampWidth, BarHeight);
+        const QRect lamp(barLeft + barWidth + 4, top, LampWidth, barHeight);
         painter.fillRect(lamp, FClipped[c] ? QColor(0xFF, 0x20, 0x20) : QColor(0x5A, 0x30, 0x30));
     }
 
     // The scale below the bars.
-    const int scaleTop = int(FBars) * (BarHeight + BarGap) - BarGap + 1;
+    const int scaleTop = BarsHeight(FBars) + 1;
     if (event->rect().bottom() < scaleTop) return;
     painter.setPen(palette().color(QPalette::WindowText));
     for (const double db : Scale) {

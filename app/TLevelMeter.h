@@ -1,5 +1,6 @@
 #pragma once
-// The input level meter of the main window: one bar per channel on a dBFS scale from MinDb to
+// The input level meter of the main window: one bar per channel (narrower ones for more than
+// two channels, the meter growing for them) on a dBFS scale from MinDb to
 // 0 dB, the highest level of the last HoldMs held as a mark that then falls, and a clip lamp
 // per channel. Its value, the levels in words and numbers, is its accessible description, so
 // that a screen reader reads it. Its texts are properties that the window's translation table
@@ -18,7 +19,7 @@ public:
     static constexpr double MinDb = -60;
     static constexpr int HoldMs = 1500;
     static constexpr double FallDbPerSecond = 20;
-    static constexpr unsigned MaxChannels = 2;
+    static constexpr unsigned MaxChannels = 8;
 
     explicit TLevelMeter(QWidget* parent);
 
@@ -51,16 +52,20 @@ private:
     // Where a level lies across the bar of the given width.
     static int Position(double db, int width);
     int BarWidth() const;
+    // The height of a bar and the gap below it, and of all bars, for a number of bars.
+    static int BarHeight(unsigned bars);
+    static int BarGap(unsigned bars);
+    static int BarsHeight(unsigned bars);
     // Where the drawn parts lie now, to repaint only when a pixel moves.
     struct TDrawn {
         unsigned bars = 0;
-        std::array<int, 2> level{}, hold{};
-        std::array<bool, 2> clipped{};
+        std::array<int, MaxChannels> level{}, hold{};
+        std::array<bool, MaxChannels> clipped{};
         bool operator==(const TDrawn&) const = default;
     };
     TDrawn Drawn() const;
 
-    unsigned FBars = MaxChannels;
+    unsigned FBars = 2;
     std::array<double, MaxChannels> FLevelDb;
     std::array<double, MaxChannels> FHoldDb;
     std::array<std::int64_t, MaxChannels> FHoldSince{};
@@ -68,7 +73,7 @@ private:
     std::int64_t FLastMs = 0;
     TDrawn FDrawn;
     // What the description says: bars, and per channel tenths of a dB (INT_MIN below MinDb).
-    std::array<int, 3> FDescribed{-1, 0, 0};
-    std::array<bool, 2> FDescribedClipped{};
+    std::array<int, MaxChannels + 1> FDescribed{-1};
+    std::array<bool, MaxChannels> FDescribedClipped{};
     QLocale FLocale;
 };

@@ -241,6 +241,7 @@ void TRecordingPanel::RenderFigures() {
         FShownSeconds = seconds;
         lblElapsed->setText(ElapsedText(seconds * 1000));
     }
+    static_assert(TLevelMeter::MaxChannels == TRecordingStatus::MaxLevelChannels);
     LevelMeter->SetLevels(recording ? FStatus.LevelChannels : 0, FStatus.Peak, FStatus.Clipped,
                           FStatus.TakenMs);
 

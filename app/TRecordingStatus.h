@@ -30,11 +30,13 @@ struct TRecordingStatus {
     // The format of the sound.
     unsigned Rate = 0, Channels = 0, Bits = 0;
 
+    // The most channels whose levels are told (as many as a capture format has).
+    static constexpr unsigned MaxLevelChannels = 8;
     // While recording (not paused): the level now per channel, as a fraction of full scale.
     unsigned LevelChannels = 0;
-    std::array<double, 2> Peak{};
+    std::array<double, MaxLevelChannels> Peak{};
     // A sample of the channel reached full scale in the recording under way or the last one.
-    std::array<bool, 2> Clipped{};
+    std::array<bool, MaxLevelChannels> Clipped{};
     // While recording: the seconds of sound that still fit, when that can be told.
     std::optional<std::int64_t> RoomLeftSeconds;
     // Times sound was lost (the device overran) in the recording under way or the last one.

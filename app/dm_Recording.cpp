@@ -421,6 +421,7 @@ TRecordingStatus TdmRecording::RecordingFigures(TDXShowCaptureAudio& capture,
             status.LevelChannels = levels.Channels;
             status.Peak = levels.Peak;
         }
+        static_assert(TRecordingStatus::MaxLevelChannels == AUDIO_METER_CHANNELS);
         for (std::size_t c = 0; c < FClipped.size(); ++c)
             FClipped[c] = FClipped[c] || info.cClipped[c] > 0;
         status.Dropouts = info.cOverruns;

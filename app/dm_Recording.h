@@ -242,7 +242,7 @@ private:
     QTimer* FStatusTimer = nullptr;
     std::unique_ptr<TLevelFollower> FLevels;
     WideString FFolder;
-    std::array<bool, 2> FClipped{};
+    std::array<bool, TRecordingStatus::MaxLevelChannels> FClipped{};
     TRecordingStatus FLastRecording;
     std::optional<std::uint64_t> FFreeBytes;
     std::optional<std::int64_t> FFreeBytesAt;

@@ -36,6 +36,7 @@ void AddRecordingStatusTexts(TTranslationData& data) {
             Row("RecordingPanel.LocaleName", "en_GB", "de_DE"),
             Row("LevelMeter.AccessibleName", "Input level", "Eingangspegel"),
             Row("LevelMeter.StereoText", "Left %1, right %2", "Links %1, rechts %2"),
+            Row("LevelMeter.ChannelText", "Channel %1 %2", "Kanal %1 %2"),
             Row("LevelMeter.DecibelText", "%1 dB", "%1 dB"),
             Row("LevelMeter.SilenceText", "below -60 dB", "unter -60 dB"),
             Row("LevelMeter.ClippedText", "%1, clipped", "%1, übersteuert"),

@@ -17,5 +17,5 @@ static_assert(offsetof(WAVEFORMATEXTENSIBLE, SubFormat) == 24);
 static_assert(offsetof(PIN_INFO, achName) == sizeof(void*) + 4);
 static_assert(sizeof(FILTER_INFO::achName) == 256);
 static_assert(sizeof(Quality) == 24);
-static_assert(sizeof(AUDIO_PEAK_BLOCK) == 8);
+static_assert(sizeof(AUDIO_PEAK_BLOCK) == 20);
 static_assert(offsetof(RECORDING_PROGRESS, nSamplesPerSec) == 24);

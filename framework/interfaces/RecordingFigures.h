@@ -13,13 +13,15 @@ inline constexpr IID IID_IAudioLevelMeter{
 inline constexpr IID IID_IRecordingProgress{
     0x60AC6E16, 0x7BFA, 0x4CB4, {0x9F, 0xDD, 0x9F, 0xC9, 0xCE, 0x58, 0xAB, 0xD6}};
 
-// The most channels a meter measures, and the peak of a sample at full scale.
-inline constexpr ULONG AUDIO_METER_CHANNELS = 2;
+// The most channels a meter measures (as many as a capture format has), and the peak of a
+// sample at full scale.
+inline constexpr ULONG AUDIO_METER_CHANNELS = 8;
 inline constexpr ULONG AUDIO_METER_FULL_SCALE = 32768;
 
 // What a meter measured since its stream started (the filter left Stopped).
 struct AUDIO_METER_INFO {
-    ULONG cChannels;                      // channels measured; 0 before a stream started
+    ULONG cChannels;                      // channels measured, in the order of the delivered
+                                          // sound; 0 before a stream started
     ULONG nSamplesPerSec;                 // frames a second
     ULONG cFramesPerBlock;                // frames one peak block covers
     ULONG cBlocks;                        // blocks measured: the number of the next block

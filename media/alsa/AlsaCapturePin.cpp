@@ -216,7 +216,6 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
         while (got < wanted && !stopRequested_) {
             const long n = stream_->Read(data + got * frameBytes, wanted - got);
             if (n > 0) {
-                meter_.Measure(data + got * frameBytes, (unsigned long)n);
                 got += (unsigned long)n;
                 fruitlessRecoveries = 0;
                 lastAudio = Clock::now();
@@ -237,22 +236,18 @@ void AlsaCapturePin::Stream(ComPtr<IMemAllocator> allocator, ComPtr<IMemInputPin
             // Stopping or pausing: what the device holds was recorded before the request and
             // belongs to the recording (downstream still runs: sources stop first).
             const long n = stream_->ReadAvailable(data + got * frameBytes, wanted - got);
-            if (n > 0) {
-                meter_.Measure(data + got * frameBytes, (unsigned long)n);
-                got += (unsigned long)n;
-            }
+            if (n > 0) got += (unsigned long)n;
         } else if (!stopRequested_ && !gap && !lost && got == wanted && got < capacity) {
             // Behind after a slow write: what the device holds beyond the period goes along
             // in the same sample, so that a stalling disk is caught up with instead of
             // overrunning the device. (An overrun found here is met by the next read.)
             const long n = stream_->ReadAvailable(data + got * frameBytes, capacity - got);
-            if (n > 0) {
-                meter_.Measure(data + got * frameBytes, (unsigned long)n);
-                got += (unsigned long)n;
-            }
+            if (n > 0) got += (unsigned long)n;
         }
         if (got > 0) {
             layout_.Arrange(data, got);
+            // Measured in the file's order of channels, while the sound is still in the cache.
+            meter_.Measure(data, got);
             const LONGLONG first = framesDelivered_, last = framesDelivered_ + LONGLONG(got);
             REFERENCE_TIME start = first * 10'000'000 / format_.rate;
             REFERENCE_TIME stop = last * 10'000'000 / format_.rate;

@@ -12,7 +12,8 @@
 // does one that only overruns (no audio across 20 recoveries in a row, or for 2 s), as a dead
 // sound server's plugin does, after what it gave has been handed on; a refused
 // sample ends streaming with EC_ERRORABORT carrying the refusal. No exception leaves the
-// streaming thread. Each period read is measured for the level meter as it arrives.
+// streaming thread. Each sample is measured for the level meter once its channels are in the
+// file's order.
 // Thread contract: connection and state calls on the graph's thread under the filter's
 // lock; the streaming thread takes no lock of the filter and touches only what it was
 // given when it started.

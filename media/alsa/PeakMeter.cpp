@@ -6,27 +6,8 @@
 namespace {
 // A sample at either end of the 16-bit range reached full scale.
 constexpr unsigned kFullScale = 32767;
-} // namespace
 
-void PeakMeter::Start(unsigned rate, unsigned channels) noexcept {
-    channels_ = std::min<unsigned>(channels, AUDIO_METER_CHANNELS);
-    framesPerBlock_ = std::max<unsigned long>(rate / BlocksPerSecond, 1);
-    filled_ = 0;
-    std::fill(std::begin(peak_), std::end(peak_), 0);
-    next_ = 0;
-    blocks_.store(0, std::memory_order_relaxed);
-    for (auto& block : kept_)
-        block.store(0, std::memory_order_relaxed);
-    for (auto& count : clipped_)
-        count.store(0, std::memory_order_relaxed);
-    publishedRate_.store(rate, std::memory_order_relaxed);
-    publishedFramesPerBlock_.store(ULONG(framesPerBlock_), std::memory_order_relaxed);
-    publishedChannels_.store(channels_, std::memory_order_release);
-}
-
-namespace {
-// The highest magnitude and the full-scale samples of every stride-th sample from at, n of
-// them: one channel of interleaved frames.
+// The highest magnitude and the full-scale samples of each channel of n interleaved frames.
 template <unsigned Channels>
 void MeasureFrames(const BYTE* at, unsigned long n, std::uint16_t* peak, ULONG* clipped) {
     unsigned highest[Channels]{};
@@ -45,17 +26,40 @@ void MeasureFrames(const BYTE* at, unsigned long n, std::uint16_t* peak, ULONG* 
         clipped[c] += full[c];
     }
 }
+
+using TMeasure = void (*)(const BYTE*, unsigned long, std::uint16_t*, ULONG*);
+// The loop for each channel count, so that the compiler unrolls the channels.
+constexpr TMeasure kMeasure[AUDIO_METER_CHANNELS] = {
+    MeasureFrames<1>, MeasureFrames<2>, MeasureFrames<3>, MeasureFrames<4>,
+    MeasureFrames<5>, MeasureFrames<6>, MeasureFrames<7>, MeasureFrames<8>};
 } // namespace
+
+void PeakMeter::Start(unsigned rate, unsigned channels) noexcept {
+    channels_ = channels <= AUDIO_METER_CHANNELS ? channels : 0;
+    framesPerBlock_ = std::max<unsigned long>(rate / BlocksPerSecond, 1);
+    filled_ = 0;
+    std::fill(std::begin(peak_), std::end(peak_), 0);
+    next_ = 0;
+    blocks_.store(0, std::memory_order_relaxed);
+    for (auto& block : kept_) {
+        block.number.store(0, std::memory_order_relaxed);
+        for (auto& word : block.peaks)
+            word.store(0, std::memory_order_relaxed);
+    }
+    for (auto& count : clipped_)
+        count.store(0, std::memory_order_relaxed);
+    publishedRate_.store(rate, std::memory_order_relaxed);
+    publishedFramesPerBlock_.store(ULONG(framesPerBlock_), std::memory_order_relaxed);
+    publishedChannels_.store(channels_, std::memory_order_release);
+}
 
 void PeakMeter::Measure(const BYTE* frames, unsigned long count) noexcept {
     if (channels_ == 0 || !frames) return;
+    const TMeasure measure = kMeasure[channels_ - 1];
     ULONG clipped[AUDIO_METER_CHANNELS]{};
     while (count > 0) {
         const unsigned long n = std::min(count, framesPerBlock_ - filled_);
-        if (channels_ == 1)
-            MeasureFrames<1>(frames, n, peak_, clipped);
-        else
-            MeasureFrames<2>(frames, n, peak_, clipped);
+        measure(frames, n, peak_, clipped);
         frames += n * channels_ * 2;
         count -= n;
         filled_ += n;
@@ -66,9 +70,16 @@ void PeakMeter::Measure(const BYTE* frames, unsigned long count) noexcept {
 }
 
 void PeakMeter::Publish() noexcept {
-    const std::uint64_t entry = std::uint64_t(std::uint32_t(next_ + 1)) << 32 |
-                                std::uint64_t(peak_[1]) << 16 | std::uint64_t(peak_[0]);
-    kept_[next_ % BlocksKept].store(entry, std::memory_order_release);
+    KeptBlock& block = kept_[next_ % BlocksKept];
+    block.number.store(0, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    for (std::size_t w = 0; w < block.peaks.size(); ++w) {
+        std::uint64_t word = 0;
+        for (unsigned i = 0; i < 4; ++i)
+            word |= std::uint64_t(peak_[4 * w + i]) << (16 * i);
+        block.peaks[w].store(word, std::memory_order_relaxed);
+    }
+    block.number.store(std::uint32_t(next_ + 1), std::memory_order_release);
     ++next_;
     blocks_.store(next_, std::memory_order_release);
     filled_ = 0;
@@ -90,13 +101,20 @@ ULONG PeakMeter::Blocks(ULONG first, ULONG count, AUDIO_PEAK_BLOCK* blocks) cons
     ULONG number = measured > BlocksKept ? std::max(first, measured - BlocksKept) : first;
     ULONG copied = 0;
     for (; number < measured && copied < count; ++number) {
-        const std::uint64_t entry = kept_[number % BlocksKept].load(std::memory_order_acquire);
-        // Overwritten by a newer block since blocks_ was read: that one is gone.
-        if (std::uint32_t(entry >> 32) != std::uint32_t(number + 1)) continue;
+        const KeptBlock& kept = kept_[number % BlocksKept];
+        const std::uint32_t wanted = std::uint32_t(number + 1);
+        // Being overwritten, or overwritten by a newer block since blocks_ was read: that one
+        // is gone.
+        if (kept.number.load(std::memory_order_acquire) != wanted) continue;
+        std::uint64_t words[AUDIO_METER_CHANNELS / 4];
+        for (std::size_t w = 0; w < std::size(words); ++w)
+            words[w] = kept.peaks[w].load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (kept.number.load(std::memory_order_relaxed) != wanted) continue;
         AUDIO_PEAK_BLOCK& block = blocks[copied++];
         block.nBlock = number;
-        block.wPeak[0] = WORD(entry & 0xFFFF);
-        block.wPeak[1] = WORD(entry >> 16 & 0xFFFF);
+        for (ULONG c = 0; c < AUDIO_METER_CHANNELS; ++c)
+            block.wPeak[c] = WORD(words[c / 4] >> (16 * (c % 4)) & 0xFFFF);
     }
     return copied;
 }

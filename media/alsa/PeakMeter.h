@@ -1,10 +1,12 @@
 #pragma once
 // The peak levels of the sound a capture stream delivers: per channel the highest sample
 // magnitude of each block of a fiftieth of a second (the last BlocksKept blocks are kept), and
-// the samples that reached full scale. 16-bit interleaved frames of one or two channels.
+// the samples that reached full scale. 16-bit interleaved frames of up to AUDIO_METER_CHANNELS
+// channels (a stream of more is not measured).
 // Thread contract: Start while nothing measures (the filter's control thread before its
 // streaming thread starts); Measure on the streaming thread, without a lock or an allocation;
-// Info and Blocks on any thread at any time: what they read is published through atomics.
+// Info and Blocks on any thread at any time: what they read is published through atomics (a
+// kept block is written as a sequence lock: its number is 0 while its peaks change).
 #include "framework/interfaces/RecordingFigures.h"
 
 #include <array>
@@ -36,12 +38,19 @@ private:
     std::uint16_t peak_[AUDIO_METER_CHANNELS]{};
     ULONG next_ = 0; // the number of the block under way
 
-    // Published: the format, the blocks measured, each kept block as
-    // (number + 1) << 32 | right peak << 16 | left peak, and the full-scale samples.
+    // A kept block: its number + 1 (0 while it is written), and four channels' peaks to a word,
+    // the first channel in the low bits.
+    struct KeptBlock {
+        std::atomic<std::uint32_t> number{0};
+        std::array<std::atomic<std::uint64_t>, AUDIO_METER_CHANNELS / 4> peaks{};
+    };
+    static_assert(AUDIO_METER_CHANNELS % 4 == 0);
+
+    // Published: the format, the blocks measured, the kept blocks and the full-scale samples.
     std::atomic<ULONG> publishedChannels_{0};
     std::atomic<ULONG> publishedRate_{0};
     std::atomic<ULONG> publishedFramesPerBlock_{0};
     std::atomic<ULONG> blocks_{0};
-    std::array<std::atomic<std::uint64_t>, BlocksKept> kept_{};
+    std::array<KeptBlock, BlocksKept> kept_{};
     std::array<std::atomic<ULONG>, AUDIO_METER_CHANNELS> clipped_{};
 };

@@ -574,6 +574,30 @@ TEST_F(MainWindow, TheMeterHoldsItsPeakAndDescribesItsLevels) {
     EXPECT_EQ("below -60 dB", meter.accessibleDescription());
     meter.SetLevels(1, {1.0, 0.0}, {true, false}, 3800);
     EXPECT_EQ("0.0 dB, clipped", meter.accessibleDescription());
+
+    // More channels: a bar each, the meter growing for them, the window not.
+    form.show();
+    ASSERT_TRUE(WaitFor([&] { return form.isVisible(); }));
+    const int stereoHeight = meter.sizeHint().height();
+    const auto six = [&](std::int64_t nowMs) {
+        meter.SetLevels(6, {half, tenth, 0.0, half, half, 1.0},
+                        {false, false, false, false, false, true}, nowMs);
+    };
+    six(3900);
+    EXPECT_EQ(6u, meter.Bars());
+    EXPECT_EQ("Channel 1 -6.0 dB, Channel 2 -20.0 dB, Channel 3 below -60 dB, Channel 4 -6.0 dB, "
+              "Channel 5 -6.0 dB, Channel 6 0.0 dB, clipped",
+              meter.accessibleDescription());
+    form.LangDispatcher1->SetActiveLanguage(LangGerman);
+    six(4000);
+    EXPECT_EQ("Kanal 1 -6,0 dB, Kanal 2 -20,0 dB, Kanal 3 unter -60 dB, Kanal 4 -6,0 dB, "
+              "Kanal 5 -6,0 dB, Kanal 6 0,0 dB, übersteuert",
+              meter.accessibleDescription());
+    EXPECT_GT(meter.sizeHint().height(), stereoHeight);
+    ASSERT_TRUE(WaitFor([&] { return meter.height() >= meter.sizeHint().height(); }))
+        << meter.height();
+    EXPECT_LE(meter.geometry().bottom(), form.Panel1->height());
+    EXPECT_EQ(QSize(573, 301), form.size());
 }
 
 } // namespace

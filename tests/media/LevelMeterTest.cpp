@@ -40,10 +40,11 @@ protected:
     void TearDown() override { AlsaBackend::Replace(previous); }
 
     // Records the sound to its end; the meter and the progress stay readable afterwards.
-    void Record(const Bytes& sound, unsigned rate, unsigned channels) {
-        backend->format = {rate, channels};
+    void Record(const Bytes& sound, const AlsaCaptureFormat& format) {
+        backend->format = format;
         backend->makeStream = [&] {
-            auto stream = std::make_unique<SoundStream>(rate, channels, Period, sound);
+            auto stream =
+                std::make_unique<SoundStream>(format.rate, format.channels, Period, sound);
             drained = stream->drained;
             return stream;
         };
@@ -70,7 +71,7 @@ protected:
 TEST_P(LevelMeter, ReadsTheLevelOfEveryBlockAndCountsFullScaleSamples) {
     const MeterCase& c = GetParam();
     const Bytes sound = Tone(c.format.rate, c.seconds, c.tones);
-    ASSERT_NO_FATAL_FAILURE(Record(sound, c.format.rate, c.format.channels));
+    ASSERT_NO_FATAL_FAILURE(Record(sound, c.format));
 
     AUDIO_METER_INFO info{};
     ASSERT_EQ(S_OK, meter->GetMeterInfo(&info));
@@ -123,7 +124,24 @@ INSTANTIATE_TEST_SUITE_P(
                   0.5,
                   {0, None},
                   {24000, 0}},
-        MeterCase{"MonoAt44100", {44100, 1}, {Sine(-20, 441)}, 0.4, {-20}, {0}}),
+        MeterCase{"MonoAt44100", {44100, 1}, {Sine(-20, 441)}, 0.4, {-20}, {0}},
+        // The device gives the right front first; the file, and so the meter, the left.
+        MeterCase{
+            "FourChannelsInTheFilesOrder",
+            {48000,
+             4,
+             {SPEAKER_FRONT_RIGHT, SPEAKER_FRONT_LEFT, SPEAKER_BACK_LEFT, SPEAKER_BACK_RIGHT}},
+            {Sine(-6), Sine(-20), Sine(-30), FullScaleSquare()},
+            0.5,
+            {-20, -6, -30, 0},
+            {0, 0, 0, 24000}},
+        MeterCase{"EightChannels",
+                  {48000, 8},
+                  {Sine(-3), Sine(-6), Sine(-10), Sine(-20), Sine(-30), Sine(-40), Silence(),
+                   FullScaleSquare()},
+                  0.5,
+                  {-3, -6, -10, -20, -30, -40, None, 0},
+                  {0, 0, 0, 0, 0, 0, 0, 24000}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LevelMeter, KeepsTheLatestBlocksAndTellsTheOverruns) {
