@@ -268,6 +268,24 @@ TEST_F(ProgramTest, TemporaryFilesOfKilledSavesAreRemovedAtTheNextStart) {
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
 
+// ---- start-up ------------------------------------------------------------------------------
+
+// The inputs are listed at the first Start or Setup: the window shows without asking ALSA's
+// devices or the sound server (libpulse is not even loaded, nor ALSA's pulse plugin).
+TEST_F(ProgramTest, TheWindowShowsWithoutListingTheInputs) {
+    auto pulseLibraries = [](const RecorderProcess& program) {
+        return program.LoadedLibraries().filter(QStringLiteral("pulse")).join(u' ').toStdString();
+    };
+    RecorderProcess recorder(QString{});
+    ASSERT_TRUE(recorder.WaitForLine(QStringLiteral("ready")));
+    ASSERT_TRUE(recorder.LoadedLibraries().contains(QStringLiteral("libhymnaro_media.so")));
+    EXPECT_EQ("", pulseLibraries(recorder));
+
+    RecorderProcess recording(QStringLiteral("record"));
+    ASSERT_TRUE(recording.WaitForLine(QStringLiteral("ready")));
+    EXPECT_THAT(pulseLibraries(recording), testing::HasSubstr("libpulse.so"));
+}
+
 // ---- termination signals -------------------------------------------------------------------
 
 class SignalledProgram : public ProgramTest, public testing::WithParamInterface<int> {};
