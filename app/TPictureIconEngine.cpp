@@ -30,6 +30,9 @@ QSize TPictureIconEngine::actualSize(const QSize& size, QIcon::Mode, QIcon::Stat
     return size;
 }
 
+// Every size here is painted and sent to the X server with each window at its creation; the
+// desktop's large icons come from the installed icon of the desktop entry, so a window offers
+// none larger than 64 pixels (a 256-pixel one cost a tenth of the start-up).
 QList<QSize> TPictureIconEngine::availableSizes(QIcon::Mode, QIcon::State) {
-    return {QSize(16, 16), QSize(24, 24), QSize(32, 32), QSize(48, 48), QSize(256, 256)};
+    return {QSize(16, 16), QSize(24, 24), QSize(32, 32), QSize(48, 48), QSize(64, 64)};
 }

@@ -44,7 +44,6 @@ TDXShowCaptureAudio::~TDXShowCaptureAudio() {
 void TDXShowCaptureAudio::Construct() {
     FDevices = std::make_unique<TDXShowCaptureDevices>();
     FDevices->SetVideoDevices(false);
-    FDevices->Refresh();
     const HRESULT hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
                                         IID_ICaptureGraphBuilder2, CaptureGraphBuilder.put_void());
     if (FAILED(hr) || !CaptureGraphBuilder)
@@ -113,6 +112,7 @@ HRESULT TDXShowCaptureAudio::Open(const WideString& key, bool clearFirst) {
     }
     AddAudioRenderer();
 
+    if (!FDevices->Listed()) FDevices->Refresh();
     TDXShowCaptureDevice* device = nullptr;
     if (key.empty()) {
         if (FDevices->Count() > 0) device = &FDevices->Items(0);

@@ -8,7 +8,9 @@
 // itself (the stream completed, aborted with an error, or its device was lost while the graph ran
 // or was paused) is stopped, so its file is completed, and told through OnRecordingStopped. Pause
 // (the graph controller's) pauses a recording: the file stays open and the device delivers nothing
-// until Play runs the graph again.
+// until Play runs the graph again. The devices are listed at the first Open (or by whoever
+// refreshes Devices before), not when the controller is made: asking ALSA and the sound server
+// may take a while, and the program starts without needing the list.
 // What the graph's filters know of the recording comes from the interfaces they answer: the
 // capture filter's level meter and the destination filter's progress, queried when Open has
 // built the graph and let go with it.
@@ -26,8 +28,8 @@ class TDXShowCaptureAudio : public TDXShow {
     Q_OBJECT
 
 public:
-    // Lists the audio input devices and creates the capture graph builder; raises EDShowError
-    // when the builder cannot be had. makeGraph as for TDXShow.
+    // Creates the capture graph builder, with an audio input list not yet listed; raises
+    // EDShowError when the builder cannot be had. makeGraph as for TDXShow.
     explicit TDXShowCaptureAudio(QObject* owner = nullptr, const TGraphFactory& makeGraph = {});
     ~TDXShowCaptureAudio() override;
 
@@ -45,6 +47,7 @@ public:
         FileFormat = value;
     }
     TRecordingFileFormat GetFileFormat() const { return FileFormat; }
+    // Empty until it has been listed (Listed): by Open, by a lost device, or by its Refresh.
     TDXShowCaptureDevices& Devices() const { return *FDevices; }
     // A recording is under way: the graph runs or is paused (as far as the remembered state
     // says). Stop completes its file either way.
@@ -67,7 +70,8 @@ public:
     void AddAudioRenderer() override;
     void ApplyDisplay(QWidget* value) override;
     // Builds the recording graph from the device with DevicePath key (empty: the first
-    // device). Always S_OK; failures are reported (OnError) or raised (EDShowError).
+    // device), listing the devices first if they never were. Always S_OK; failures are
+    // reported (OnError) or raised (EDShowError).
     HRESULT Open(const WideString& key, bool clearFirst) override;
     void ClearGraph() override;
 

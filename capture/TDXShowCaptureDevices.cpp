@@ -37,6 +37,7 @@ TDXShowCaptureDevices::~TDXShowCaptureDevices() = default;
 
 void TDXShowCaptureDevices::Refresh() {
     FItems.clear();
+    FListed = true;
     ComPtr<ICreateDevEnum> devEnum;
     const HRESULT hr = CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
                                         IID_ICreateDevEnum, devEnum.put_void());

@@ -1,7 +1,7 @@
 #pragma once
 // The capture devices of one device category (video or audio input) as the system device
 // enumerator reports them, in its order: display name, lookup key and moniker of each.
-// Refresh fills it; the list does not enumerate on its own.
+// Refresh fills it; the list does not enumerate on its own, but tells whether it has been.
 // Thread contract: GUI thread only (Refresh may show a message box).
 #include "capture/TDXShowCaptureDevice.h"
 
@@ -27,13 +27,18 @@ public:
     // Clears the list and enumerates the chosen category. A system device enumerator that
     // cannot be created is shown in a plain message box; the list stays empty then.
     void Refresh();
+    // Refresh has run since the list was made or cleared (whether or not it found a device).
+    bool Listed() const { return FListed; }
     // The first item whose DevicePath equals text, ignoring case in the user's locale; null
     // when there is none.
     TDXShowCaptureDevice* FindDevice(const WideString& text) const;
     // The item at a 0-based index; EDShowListError "List index out of bounds (%d)" outside.
     TDXShowCaptureDevice& Items(int index) const;
     int Count() const { return int(FItems.size()); }
-    void Clear() { FItems.clear(); }
+    void Clear() {
+        FItems.clear();
+        FListed = false;
+    }
 
     // Copy-out to a string list: its lines become the DeviceName of every item, in order.
     void AssignTo(QStringList& target) const;
@@ -43,5 +48,6 @@ public:
 
 private:
     bool FVideoDevices = true;
+    bool FListed = false;
     std::vector<std::unique_ptr<TDXShowCaptureDevice>> FItems;
 };

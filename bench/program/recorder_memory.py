@@ -80,8 +80,9 @@ def main():
               f"highest/first {max(figures) / figures[0]:.3f}")
         if len(figures) > 2:
             # The first figure is taken before the stream's buffers exist.
-            print(f"from {INTERVAL} s on: {figures[1]} KiB -> {figures[-1]} KiB, "
-                  f"last/second {figures[-1] / figures[1]:.3f}")
+            print(f"from {INTERVAL} s on: {figures[1]} KiB -> {figures[-1]} KiB")
+            print(f"resident memory at the end / at {INTERVAL} s: "
+                  f"{figures[-1] / figures[1]:.3f} (goal: close to 1, nothing kept per second)")
         print(f"recorded {os.path.getsize(wav) / 1e6:.1f} MB; exit code {code}"
               + (f"; messages: {messages}" if messages else ""))
         return 0 if code == 0 and not messages else 1

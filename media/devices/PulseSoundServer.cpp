@@ -1,9 +1,6 @@
 #include "media/devices/PulseSoundServer.h"
 
-#include <pulse/context.h>
-#include <pulse/error.h>
-#include <pulse/introspect.h>
-#include <pulse/mainloop.h>
+#include "media/devices/PulseLibrary.h"
 
 #include <map>
 #include <memory>
@@ -11,6 +8,8 @@
 namespace {
 // One introspection: three queries, answered through callbacks on the call's main loop.
 struct Query {
+    explicit Query(const PulseLibrary& library) : pulse(library) {}
+    const PulseLibrary& pulse;
     int pending = 0;     // queries not yet complete
     bool failed = false; // the connection or a query failed
     bool asked = false;  // the queries are out
@@ -70,11 +69,12 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* data) {
 }
 
 void Ask(pa_context* context, Query& query) {
+    const PulseLibrary& pa = query.pulse;
     query.asked = true;
     pa_operation* operations[] = {
-        pa_context_get_server_info(context, OnServerInfo, &query),
-        pa_context_get_source_info_list(context, OnSourceInfo, &query),
-        pa_context_get_sink_info_list(context, OnSinkInfo, &query),
+        pa.pa_context_get_server_info(context, OnServerInfo, &query),
+        pa.pa_context_get_source_info_list(context, OnSourceInfo, &query),
+        pa.pa_context_get_sink_info_list(context, OnSinkInfo, &query),
     };
     for (pa_operation* operation : operations) {
         if (!operation) {
@@ -82,13 +82,13 @@ void Ask(pa_context* context, Query& query) {
             continue;
         }
         ++query.pending;
-        pa_operation_unref(operation); // the callback still comes
+        pa.pa_operation_unref(operation); // the callback still comes
     }
 }
 
 void OnState(pa_context* context, void* data) {
     auto& query = *static_cast<Query*>(data);
-    switch (pa_context_get_state(context)) {
+    switch (query.pulse.pa_context_get_state(context)) {
     case PA_CONTEXT_READY:
         if (!query.asked) Ask(context, query);
         break;
@@ -102,13 +102,15 @@ void OnState(pa_context* context, void* data) {
 }
 
 struct LoopFree {
-    void operator()(pa_mainloop* loop) const { pa_mainloop_free(loop); }
+    const PulseLibrary* pa;
+    void operator()(pa_mainloop* loop) const { pa->pa_mainloop_free(loop); }
 };
 struct ContextEnd {
+    const PulseLibrary* pa;
     void operator()(pa_context* context) const {
-        pa_context_set_state_callback(context, nullptr, nullptr);
-        pa_context_disconnect(context);
-        pa_context_unref(context);
+        pa->pa_context_set_state_callback(context, nullptr, nullptr);
+        pa->pa_context_disconnect(context);
+        pa->pa_context_unref(context);
     }
 };
 } // namespace
@@ -116,21 +118,25 @@ struct ContextEnd {
 SoundServerAnswer PulseSoundServer::Sources(std::chrono::milliseconds timeout) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + timeout;
-    Query query;
-    std::unique_ptr<pa_mainloop, LoopFree> loop(pa_mainloop_new());
+    const PulseLibrary* const pa = PulseLibrary::Get();
+    if (!pa) return {}; // without libpulse no server can be asked
+    Query query(*pa);
+    std::unique_ptr<pa_mainloop, LoopFree> loop(pa->pa_mainloop_new(), LoopFree{pa});
     if (!loop) return {};
     std::unique_ptr<pa_context, ContextEnd> context(
-        pa_context_new(pa_mainloop_get_api(loop.get()), "Hymnaro Audio Recorder"));
+        pa->pa_context_new(pa->pa_mainloop_get_api(loop.get()), "Hymnaro Audio Recorder"),
+        ContextEnd{pa});
     if (!context) return {};
-    pa_context_set_state_callback(context.get(), OnState, &query);
-    if (pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return {};
+    pa->pa_context_set_state_callback(context.get(), OnState, &query);
+    if (pa->pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return {};
 
     while (!query.failed && !(query.asked && query.pending == 0)) {
         const auto left =
             std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
         if (left.count() <= 0) return {}; // nobody answered in time
-        if (pa_mainloop_prepare(loop.get(), int(left.count())) < 0 ||
-            pa_mainloop_poll(loop.get()) < 0 || pa_mainloop_dispatch(loop.get()) < 0)
+        if (pa->pa_mainloop_prepare(loop.get(), int(left.count())) < 0 ||
+            pa->pa_mainloop_poll(loop.get()) < 0 || pa->pa_mainloop_dispatch(loop.get()) < 0)
             return {};
     }
     if (query.failed) return {};

@@ -1,5 +1,6 @@
-// The audio capture controller with scripted devices: construction, the device list after a
-// lost device, the report and raise paths of Open, the graph it leaves for ClearGraph.
+// The audio capture controller with scripted devices: construction, the device list listed at
+// the first Open and again after a lost device, the report and raise paths of Open, the graph it
+// leaves for ClearGraph.
 #include "CaptureFakes.h"
 #include "CaptureTestSupport.h"
 #include "MediaTestSupport.h"
@@ -54,10 +55,15 @@ protected:
     }
 };
 
-TEST_F(CaptureAudioTest, DeviceLostReleasesTheSourceAndListsTheDevicesAgain) {
+// Listing asks ALSA and the sound server, so the program's start does not wait for it.
+TEST_F(CaptureAudioTest, TheDevicesAreListedAtTheFirstOpenAndAgainAfterALostDevice) {
     set.devices = {{{{u"FriendlyName", u"First"}, {u"DevicePath", u"first"}}}};
     TDXShowCaptureAudio capture(nullptr, graph->Factory());
-    ASSERT_EQ(set.enumerations, 1);
+    EXPECT_EQ(set.enumerations, 0);
+    EXPECT_FALSE(capture.Devices().Listed());
+    ASSERT_EQ(capture.Open(u"", true), S_OK);
+    ASSERT_EQ(capture.Open(u"", true), S_OK);
+    EXPECT_EQ(set.enumerations, 1);
     ASSERT_EQ(capture.Devices().Count(), 1);
 
     set.devices.push_back({{{u"FriendlyName", u"Plugged in"}, {u"DevicePath", u"second"}}});

@@ -57,10 +57,9 @@ void ExpectDeviceRecording(const WavFile& wav, std::size_t atLeast) {
 TEST_F(RecordingTest, OpenPlayStopWritesTheDevicesBytes) {
     TDXShowCaptureAudio capture;
     capture.OnError = [&](HRESULT, const WideString& text) { errors.push_back(text); };
+    Record(capture, "one.wav");
     ASSERT_GE(capture.Devices().Count(), 1);
     EXPECT_EQ(capture.Devices().Items(0).DeviceName, u"Paced test capture");
-
-    Record(capture, "one.wav");
     RecordAtLeast("one.wav", 2 * OneSecondAtLeast); // past the daemon's first burst
     PumpFor(300);                                   // and into the paced part
     ASSERT_EQ(capture.Stop(), S_OK);

@@ -18,8 +18,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <memory>
 #include <cstdlib>
+#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -211,7 +211,8 @@ TEST_F(ProgramTest, TwoRecordersStartingInTheSameSecondWriteTwoCompleteFiles) {
     options.home = QString::fromStdString(home.Path());
     // Just after a whole second some time ahead, so both start up first.
     options.driveAt = (QDateTime::currentMSecsSinceEpoch() / 1000 + 6) * 1000 + 100;
-    RecorderProcess first(QStringLiteral("record"), options), second(QStringLiteral("record"), options);
+    RecorderProcess first(QStringLiteral("record"), options),
+        second(QStringLiteral("record"), options);
     const std::optional<QString> a = first.WaitForLine(QStringLiteral("recording "));
     const std::optional<QString> b = second.WaitForLine(QStringLiteral("recording "));
     ASSERT_TRUE(a && b && !a->isEmpty() && !b->isEmpty());
@@ -266,6 +267,29 @@ TEST_F(ProgramTest, TemporaryFilesOfKilledSavesAreRemovedAtTheNextStart) {
         EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
     for (const QString& path : kept)
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+}
+
+// ---- start-up ------------------------------------------------------------------------------
+
+// The inputs are listed at the first Start or Setup: the window shows without asking ALSA's
+// devices or the sound server (neither libpulse nor an ALSA plugin of the server is loaded).
+TEST_F(ProgramTest, TheWindowShowsWithoutListingTheInputs) {
+    auto soundLibraries = [](const RecorderProcess& program) {
+        const QStringList loaded = program.LoadedLibraries();
+        return (loaded.filter(QStringLiteral("pulse")) +
+                loaded.filter(QStringLiteral("libasound_module_pcm_")))
+            .join(u' ')
+            .toStdString();
+    };
+    RecorderProcess recorder(QString{});
+    ASSERT_TRUE(recorder.WaitForLine(QStringLiteral("ready")));
+    ASSERT_TRUE(recorder.LoadedLibraries().contains(QStringLiteral("libhymnaro_media.so")));
+    EXPECT_EQ("", soundLibraries(recorder));
+
+    // Start opens the input through the server's ALSA plugin (pulse or pipewire).
+    RecorderProcess recording(QStringLiteral("record"));
+    ASSERT_TRUE(recording.WaitForLine(QStringLiteral("ready")));
+    EXPECT_THAT(soundLibraries(recording), testing::HasSubstr("libasound_module_pcm_"));
 }
 
 // ---- termination signals -------------------------------------------------------------------

@@ -130,6 +130,19 @@ bool RecorderProcess::Running() const {
     return FProcess.state() == QProcess::Running;
 }
 
+QStringList RecorderProcess::LoadedLibraries() const {
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(FProcess.processId()));
+    QStringList names;
+    if (!maps.open(QIODevice::ReadOnly)) return names;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        const QString path = QString::fromUtf8(line.mid(line.indexOf('/')));
+        const QString name = path.section(u'/', -1);
+        if (line.contains('/') && name.contains(QStringLiteral(".so")) && !names.contains(name))
+            names.append(name);
+    }
+    return names;
+}
+
 void RecorderProcess::Signal(int signalNumber) {
     const qint64 pid = FProcess.processId();
     if (pid > 0) (void)kill(pid_t(pid), signalNumber);

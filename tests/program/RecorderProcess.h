@@ -43,6 +43,8 @@ public:
     // the test's own as well).
     QString ErrorOutput();
     bool Running() const;
+    // The libraries the running program has loaded, by file name (from /proc/<pid>/maps).
+    QStringList LoadedLibraries() const;
 
     void Signal(int signalNumber);
     struct Exit {
