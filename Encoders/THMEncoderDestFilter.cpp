@@ -118,10 +118,40 @@ HRESULT THMEncoderDestFilter::CloseStream() noexcept {
     return hr;
 }
 
+HRESULT THMEncoderDestFilter::InnerQueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IRecordingProgress)
+        return GetInterface(static_cast<IRecordingProgress*>(this), object);
+    return TBCTransformFilter::InnerQueryInterface(iid, object);
+}
+
+HRESULT THMEncoderDestFilter::GetProgress(RECORDING_PROGRESS* progress) {
+    if (!progress) return E_POINTER;
+    *progress = RECORDING_PROGRESS{};
+    TBCAutoLock lock(*FilterLock);
+    PcmInputFormat format;
+    const AM_MEDIA_TYPE* type = InputPin && InputPin->HasPeer() ? InputPin->CurrentType() : nullptr;
+    if (!type || !ReadPcmInputFormat(*type, format)) return VFW_E_NOT_CONNECTED;
+    const ULONGLONG frames = FramesFed.load(std::memory_order_acquire);
+    const ULONGLONG bytes = FileBytes.load(std::memory_order_acquire);
+    progress->cFramesWritten = frames;
+    progress->cbWritten = bytes;
+    progress->cbRoomInFile = ~ULONGLONG(0);
+    progress->nSamplesPerSec = format.samplesPerSec;
+    progress->nAvgBytesPerSec = frames >= format.samplesPerSec && frames > 0
+                                    ? ULONG(bytes * format.samplesPerSec / frames)
+                                    : format.samplesPerSec * format.FrameBytes();
+    progress->nChannels = WORD(format.channels);
+    progress->wBitsPerSample = PcmInputFormat::kBitsPerSample;
+    return S_OK;
+}
+
 HRESULT THMEncoderDestFilter::BeginStreaming() {
     HRESULT hr = E_UNEXPECTED;
     try {
         if (!ReadPcmInputFormat(*InputPin->CurrentType(), Format)) return VFW_E_TYPE_NOT_ACCEPTED;
+        FramesFed.store(0, std::memory_order_release);
+        FileBytes.store(0, std::memory_order_release);
         Position = 0;
         WriteFailure = S_OK;
         CarryBytes = 0;
@@ -191,10 +221,12 @@ HRESULT THMEncoderDestFilter::Encode(const BYTE* data, std::size_t size) {
         if (CarryBytes < frameBytes) return S_OK;
         CarryBytes = 0;
         RETURN_IF_FAILED(EncodeFrames(Carry, 1));
+        FramesFed.store(FramesFed.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
     for (std::size_t frames = size / frameBytes; frames > 0;) {
         const unsigned n = unsigned(std::min<std::size_t>(frames, kMaxEncodeFrames));
         RETURN_IF_FAILED(EncodeFrames(data, n));
+        FramesFed.store(FramesFed.load(std::memory_order_relaxed) + n, std::memory_order_release);
         data += std::size_t(n) * frameBytes;
         size -= std::size_t(n) * frameBytes;
         frames -= n;
@@ -219,6 +251,9 @@ HRESULT THMEncoderDestFilter::WriteBytes(const void* data, std::size_t size) noe
         hr = HResultFromCurrentException();
     }
     if (FAILED(hr)) WriteFailure = hr;
+    // The file's end, for GetProgress: the furthest any write reached.
+    if (SUCCEEDED(hr) && Position > FileBytes.load(std::memory_order_relaxed))
+        FileBytes.store(Position, std::memory_order_release);
     return hr;
 }
 

@@ -9,13 +9,18 @@
 // The encoder is fed from Receive on the streaming thread. A piece that cannot be written
 // ends the file there: nothing after it is written, so the file holds a valid stream up to
 // the last piece that reached it, and the failure is answered to the upstream filter.
+// Its progress (IRecordingProgress) tells the frames given to the encoder and the bytes of the
+// file so far, so the room left follows what the file really grows by.
 // Thread contract: as TBCTransformFilter. The encoder and the write position are touched only
 // under the streaming lock (BeginStreaming, ProcessSample, EndStreaming); SetRecordingStart
-// is called while the filter is stopped.
+// is called while the filter is stopped. The progress counts are published to any thread
+// through atomics, and GetProgress takes only the filter lock.
 #include "Encoders/PcmInputFormat.h"
 #include "framework/TBCTransformFilter.h"
+#include "framework/interfaces/RecordingFigures.h"
 #include "runtime/ObjIdl.h"
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -27,7 +32,7 @@ struct RecordingTags {
     std::string date;    // DATE: when the recording began, ISO 8601 local time with its offset
 };
 
-class THMEncoderDestFilter : public TBCTransformFilter {
+class THMEncoderDestFilter : public TBCTransformFilter, public IRecordingProgress {
 public:
     // One output buffer takes the largest piece an encoder writes at once (a FLAC frame of
     // 8 channels stored verbatim, an Ogg page); a larger piece is split over samples.
@@ -38,6 +43,13 @@ public:
     // Makes input pin "In" and output pin "Out"; hr reports a pin that could not be made.
     THMEncoderDestFilter(std::string objectName, IUnknown* controller, REFCLSID classId,
                          REFGUID outputSubtype, HRESULT& hr);
+
+    TBC_DECLARE_DELEGATING_UNKNOWN
+    HRESULT InnerQueryInterface(REFIID iid, void** object) override;
+    // IRecordingProgress: the current run's frames given to the encoder and the file's bytes
+    // (once stopped, the last run's); no limit of the file's size. The bytes a second are the
+    // file's own once a second of sound is in, before that the PCM's (room is not overstated).
+    HRESULT GetProgress(RECORDING_PROGRESS* progress) override;
 
     // When the recording began, for the DATE comment; unset, the moment streaming begins.
     void SetRecordingStart(std::chrono::system_clock::time_point start);
@@ -111,4 +123,7 @@ private:
     // The start of a frame that the next sample completes.
     BYTE Carry[PcmInputFormat::kMaxChannels * PcmInputFormat::kBitsPerSample / 8] = {};
     unsigned CarryBytes = 0;
+    // For GetProgress.
+    std::atomic<ULONGLONG> FramesFed{0};
+    std::atomic<ULONGLONG> FileBytes{0};
 };

@@ -30,6 +30,7 @@ constexpr struct {
     {"MonoText", "%1 kHz · Mono · %2 bit"},
     {"StereoText", "%1 kHz · Stereo · %2 bit"},
     {"ChannelsText", "%1 kHz · %3 channels · %2 bit"},
+    {"UnknownFormatText", "WAV (the format “%1” is not known)"},
     {"LastRecordingText", "Last recording: %1 · %2 · %3"},
     {"HoursLeftText", "%1 h %2 min left"},
     {"MinutesLeftText", "%1 min left"},
@@ -207,6 +208,8 @@ void TRecordingPanel::Render() {
                     ? Text("NoInputText")
                     : Text("InputText").arg(FTranslateName ? FTranslateName(name) : name);
         if (recording && FStatus.Rate) input += QStringLiteral(" · ") + FormatText();
+        if (recording && !FStatus.UnknownFormat.isEmpty())
+            input += QStringLiteral(" · ") + Text("UnknownFormatText").arg(FStatus.UnknownFormat);
     }
     lblInput->setText(input);
 

@@ -29,6 +29,8 @@ struct TRecordingStatus {
     std::uint64_t FileBytes = 0;
     // The format of the sound.
     unsigned Rate = 0, Channels = 0, Bits = 0;
+    // While recording: the stored file format this version does not know (WAV records instead).
+    QString UnknownFormat;
 
     // The most channels whose levels are told (as many as a capture format has).
     static constexpr unsigned MaxLevelChannels = 8;

@@ -402,6 +402,7 @@ TRecordingStatus TdmRecording::RecordingFigures(TDXShowCaptureAudio& capture,
     status.InputsListed = true;
     status.DeviceName = FInput;
     status.FileName = fileName;
+    status.UnknownFormat = QString::fromStdU16String(FUnknownFormat);
     RECORDING_PROGRESS figures{};
     if (IRecordingProgress* progress = capture.RecordingProgress();
         progress && SUCCEEDED(progress->GetProgress(&figures))) {
@@ -438,8 +439,11 @@ TRecordingStatus TdmRecording::Status() {
         return RecordingFigures(*FDXShowCaptureAudio, FFileName, now);
     TRecordingStatus status = FLastRecording;
     status.State = TRecordingStatus::TState::Ready;
-    status.InputsListed = FDXShowCaptureAudio != nullptr;
-    status.DeviceName = NextInputName();
+    // The devices are listed at the first Start or Setup, not at start-up: until then the
+    // system default is named without asking, a chosen device not at all.
+    const bool listed = FDXShowCaptureAudio && FDXShowCaptureAudio->Devices().Listed();
+    status.InputsListed = FDXShowCaptureAudio && (listed || FNextInput.empty());
+    status.DeviceName = listed ? NextInputName() : InputSystemDefault;
     status.TakenMs = now;
     return status;
 }

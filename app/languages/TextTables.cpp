@@ -26,6 +26,8 @@ void AddRecordingStatusTexts(TTranslationData& data) {
                 "%1 kHz · Stereo · %2 Bit"),
             Row("RecordingPanel.ChannelsText", "%1 kHz · %3 channels · %2 bit",
                 "%1 kHz · %3 Kanäle · %2 Bit"),
+            Row("RecordingPanel.UnknownFormatText", "WAV (the format “%1” is not known)",
+                "WAV (das Format „%1“ ist unbekannt)"),
             Row("RecordingPanel.LastRecordingText", "Last recording: %1 · %2 · %3",
                 "Letzte Aufnahme: %1 · %2 · %3"),
             Row("RecordingPanel.HoursLeftText", "%1 h %2 min left", "noch %1 Std. %2 Min."),

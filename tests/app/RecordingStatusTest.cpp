@@ -86,7 +86,8 @@ TEST_F(RecordingStatus, ReadyShowsTheInputAndRunsNoTimerInEitherLanguage) {
     TimerEvents timers;
     EXPECT_EQ("Bereit", Panel().lblState->text());
     EXPECT_TRUE(Panel().lblRecordingMark->isHidden());
-    EXPECT_EQ("Eingang: Scripted device", Panel().lblInput->text());
+    // Nothing is listed before the first Start or Setup: the system default is what records.
+    EXPECT_EQ("Eingang: Systemstandard", Panel().lblInput->text());
     EXPECT_EQ("0:00:00", Panel().lblElapsed->text());
     EXPECT_EQ("Eingangspegel", Panel().LevelMeter->accessibleName());
     EXPECT_EQ("Links unter -60 dB, rechts unter -60 dB", Description());
@@ -97,7 +98,7 @@ TEST_F(RecordingStatus, ReadyShowsTheInputAndRunsNoTimerInEitherLanguage) {
 
     Form1->LangDispatcher1->SetActiveLanguage(LangEnglish);
     EXPECT_EQ("Ready", Panel().lblState->text());
-    EXPECT_EQ("Input: Scripted device", Panel().lblInput->text());
+    EXPECT_EQ("Input: System default", Panel().lblInput->text());
     EXPECT_EQ("Input level", Panel().LevelMeter->accessibleName());
     EXPECT_EQ("Left below -60 dB, right below -60 dB", Description());
     EXPECT_EQ("Open folder", Panel().btnOpenFolder->text());

@@ -7,6 +7,8 @@
 
 #include "app/HMAudioRecorder.h"
 #include "app/Main.h"
+#include "app/TRecordingPanel.h"
+#include "app/TRecordingStatus.h"
 #include "app/dm_Recording.h"
 #include "capture/EDShowError.h"
 #include "capture/TDXShowCaptureAudio.h"
@@ -137,6 +139,14 @@ TEST_F(RecordingWindow, RecordsInTheChosenFormat) {
         EXPECT_TRUE(file.endsWith(QLatin1String(c.extension))) << file.toStdString();
         EXPECT_EQ(c.unknown, dmRecording->UnknownFormat());
         RecordSome(file, 44100);
+        // The status counts what the encoder took and the file grew by, and the panel names a
+        // format it could not use.
+        const TRecordingStatus status = dmRecording->Status();
+        EXPECT_GT(status.ElapsedMs, 0);
+        EXPECT_GT(status.SoundBytes, 0u);
+        EXPECT_TRUE(status.RoomLeftSeconds.has_value());
+        EXPECT_EQ(*c.unknown != 0, Form1->RecordingPanel1->lblInput->text().contains(
+                                       QStringLiteral("„MP3“ ist unbekannt")));
         Form1->btnStop->trigger();
         if (!*c.check) {
             const WavFile wav = ReadWav(file.toStdString());
