@@ -13,7 +13,7 @@ struct SoundServerSource {
     // A monitor (what an output plays) rather than an input (a microphone, a line input).
     bool monitor = false;
     std::string monitorOf; // a monitor's output, by its description
-    unsigned rate = 0;     // its sample spec
+    unsigned rate = 0;     // its sample format
     unsigned channels = 0;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // The sources of a running PulseAudio-compatible sound server (PulseAudio itself, or PipeWire's
 // pulse server), asked through libpulse's introspection on a main loop of the call's own:
-// the server's default source, every source with its description and sample spec, and for a
+// the server's default source, every source with its description and sample format, and for a
 // monitor the description of the output it belongs to. A server is never started
 // (PA_CONTEXT_NOAUTOSPAWN); one that does not answer within the time is given up, and so is
 // every server where libpulse is not installed (it is loaded at the first call, PulseLibrary).
