@@ -99,6 +99,10 @@ TEST_F(RecordingStatus, ReadyShowsTheInputAndRunsNoTimerInEitherLanguage) {
     Form1->LangDispatcher1->SetActiveLanguage(LangEnglish);
     EXPECT_EQ("Ready", Panel().lblState->text());
     EXPECT_EQ("Input: System default", Panel().lblInput->text());
+    // Listed (as Setup lists them), the first device is the one the next Start uses.
+    (void)dmRecording->InputDevices();
+    dmRecording->SetNextInput(u"");
+    EXPECT_EQ("Input: Scripted device", Panel().lblInput->text());
     EXPECT_EQ("Input level", Panel().LevelMeter->accessibleName());
     EXPECT_EQ("Left below -60 dB, right below -60 dB", Description());
     EXPECT_EQ("Open folder", Panel().btnOpenFolder->text());

@@ -303,6 +303,50 @@ TEST(EncoderDest, TheDateIsLocalTimeWithItsOffset) {
     tzset();
 }
 
+// What a status display reads: the frames the encoder took, the bytes of the file, the data
+// rate (the PCM's until a second of sound tells the file's own), no limit to the file; a new
+// run counts afresh.
+TEST_F(EncoderChainTest, ProgressTellsTheSoundTakenAndTheFileWritten) {
+    for (const Kind kind : {Kind::Flac, Kind::Opus}) {
+        SCOPED_TRACE(Name(kind));
+        Build(kind, 2, 48000);
+        ComPtr<IRecordingProgress> progress;
+        ASSERT_EQ(S_OK, holder.As(progress));
+        const Bytes pcm = TonePcm(48000, 2, 2.0);
+        for (int run = 0; run < 2; ++run) {
+            chain->in->file.clear();
+            chain->Run();
+            RECORDING_PROGRESS p{};
+            ASSERT_EQ(S_OK, progress->GetProgress(&p));
+            EXPECT_EQ(0u, p.cFramesWritten) << "run " << run;
+            EXPECT_EQ(File().size(), p.cbWritten) << "the headers";
+            EXPECT_EQ(48000u, p.nSamplesPerSec);
+            EXPECT_EQ(2, p.nChannels);
+            EXPECT_EQ(16, p.wBitsPerSample);
+            EXPECT_EQ(~ULONGLONG(0), p.cbRoomInFile);
+
+            ASSERT_EQ(S_OK, Feed(pcm, 0, pcm.size() / 4));
+            ASSERT_EQ(S_OK, progress->GetProgress(&p));
+            EXPECT_EQ(24000u, p.cFramesWritten);
+            EXPECT_EQ(File().size(), p.cbWritten);
+            EXPECT_EQ(192000u, p.nAvgBytesPerSec) << "half a second tells nothing yet";
+
+            ASSERT_EQ(S_OK, Feed(pcm, pcm.size() / 4));
+            ASSERT_EQ(S_OK, progress->GetProgress(&p));
+            EXPECT_EQ(96000u, p.cFramesWritten);
+            EXPECT_EQ(File().size(), p.cbWritten);
+            EXPECT_EQ(ULONG(p.cbWritten * 48000 / 96000), p.nAvgBytesPerSec);
+            EXPECT_LT(p.nAvgBytesPerSec, 192000u) << "packed";
+
+            ASSERT_EQ(S_OK, chain->Stop());
+            ASSERT_EQ(S_OK, progress->GetProgress(&p));
+            EXPECT_EQ(96000u, p.cFramesWritten) << "the last run's, once stopped";
+            EXPECT_EQ(File().size(), p.cbWritten);
+        }
+        TearDown();
+    }
+}
+
 TEST_F(EncoderChainTest, AFailedDeliveryEndsTheFileThereAndTheStopStillSucceeds) {
     const HRESULT diskFull = HResultFromErrno(ENOSPC);
     for (const Kind kind : {Kind::Flac, Kind::Opus}) {
